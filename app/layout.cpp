@@ -1,0 +1,3 @@
+#include "app/layout.h"
+
+void LayoutMainDialog(int, int, int) {}

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Builds the native configuration (portable code and its unit tests) in
+# build/native and the Windows configuration (Kelvora.exe, Windows-side tests,
+# driver) in build/win. Pass "win" to build only the Windows side.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+jobs=$(nproc)
+what=${1:-all}
+
+if [ "$what" = all ]; then
+  cmake -S "$root" -B "$root/build/native" -DCMAKE_BUILD_TYPE=Debug >/dev/null
+  cmake --build "$root/build/native" -j "$jobs"
+fi
+cmake -S "$root" -B "$root/build/win" -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
+cmake --build "$root/build/win" -j "$jobs"

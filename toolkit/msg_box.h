@@ -1,0 +1,29 @@
+// Message boxes over the main window, the one-message pump, and the one-shot
+// centring of the next dialog.
+#pragma once
+
+#include <windows.h>
+
+#include "toolkit/text.h"
+
+// Modal boxes owned by the main window, centred over it: "Info" with the
+// information icon, "Erreur" with the error icon. Return the box's result.
+int MsgInfo(const Text& text);
+int MsgErreur(const Text& text);
+
+// Takes at most one pending message of the thread and dispatches it; returns
+// the dispatch result, 0 when nothing was pending. A quit request it takes is
+// posted again and remembered (QuitRequested).
+LRESULT PumpMessage();
+
+// True once PumpMessage has taken a quit request.
+bool QuitRequested();
+
+// With 1, arms the centring of the next dialog the thread initialises over
+// the main window; arming again while armed keeps one pending centring.
+// Returns the flag.
+int CenterNextDialog(int flag);
+
+// Places a window over the main window (or the work area when there is no
+// main window), kept inside the primary screen's work area.
+void PlaceWindow(HWND window);

@@ -1,0 +1,18 @@
+// Sets the last-write time of one file from local calendar fields.
+#pragma once
+
+#include "toolkit/text.h"
+
+// Result codes of TouchFileTime.
+enum TouchResult {
+    TOUCH_CANNOT_OPEN = -1,
+    TOUCH_NO_CREATION_TIME = -2,
+    TOUCH_CANNOT_BREAK_DOWN = -3,
+    TOUCH_INVALID_FIELDS = -4,
+    TOUCH_REFUSED = 0,
+};
+
+// Gives the file the local date and time of the fields as its last-write
+// time; a field of -1 keeps the creation time's value. Returns above 0 on
+// success, or one of the codes above. Only the last-write time changes.
+int TouchFileTime(const Text& path, int year, int month, int day, int hour, int minute, int second);

@@ -1,0 +1,5 @@
+#include "touch/touch_run.h"
+
+void TouchRun() {}
+bool TouchRunActive() { return false; }
+void TouchRunRequestStop() {}
