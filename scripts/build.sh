@@ -6,11 +6,12 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 jobs=$(nproc)
 what=${1:-all}
+build=${KELVORA_BUILD:-$root/build}
 
 if [ "$what" = all ]; then
-  cmake -S "$root" -B "$root/build/native" -DCMAKE_BUILD_TYPE=Debug >/dev/null
-  cmake --build "$root/build/native" -j "$jobs"
+  cmake -S "$root" -B "$build/native" -DCMAKE_BUILD_TYPE=Debug >/dev/null
+  cmake --build "$build/native" -j "$jobs"
 fi
-cmake -S "$root" -B "$root/build/win" -DCMAKE_BUILD_TYPE=Release \
+cmake -S "$root" -B "$build/win" -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
-cmake --build "$root/build/win" -j "$jobs"
+cmake --build "$build/win" -j "$jobs"

@@ -4,11 +4,12 @@
 # of Kelvora.exe under Wine and Xvfb.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${KELVORA_BUILD:-$root/build}
 "$root/scripts/install-deps.sh"
 "$root/scripts/build.sh"
 
 echo "== Native unit tests"
-(cd "$root/build/native" && ctest --output-on-failure --timeout 120)
+(cd "$build/native" && ctest --output-on-failure --timeout 120)
 
 echo "== Windows-side and end-to-end tests (Wine, Xvfb)"
-"$root/scripts/with-wine-display.sh" bash -c "cd '$root/build/win' && ctest --output-on-failure --timeout 300"
+"$root/scripts/with-wine-display.sh" bash -c "cd '$build/win' && ctest --output-on-failure --timeout 300"

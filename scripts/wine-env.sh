@@ -1,7 +1,7 @@
 # Sourced: sets up the Wine environment of the project and creates its
 # private prefix on first use (about 20 seconds).
 kelvora_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-export WINEPREFIX="${KELVORA_WINEPREFIX:-$kelvora_root/build/wineprefix}"
+export WINEPREFIX="${KELVORA_WINEPREFIX:-${KELVORA_BUILD:-$kelvora_root/build}/wineprefix}"
 export WINEARCH=win32
 export WINEDEBUG=-all
 # No offer to install Mono or Gecko.
