@@ -1,0 +1,30 @@
+// The pure parts of a touch run: the shift as typed, the matching rule and
+// the result lines.
+#pragma once
+
+#include <cstdint>
+
+#include "toolkit/text.h"
+
+// The shift typed by the user: its leading number rounded to the nearest
+// 32-bit integer, halves to even; no number gives 0.
+int32_t ShiftFromText(const Text& text);
+
+// The shift reduced within its unit: remainder of 24 for hours ("h"), of 60
+// for minutes ("n") and seconds ("s"), with the sign of the shift.
+int32_t ReduceShift(int32_t shift, const Text& unit);
+
+// The low 32 bits of a unit difference, as a signed integer.
+int32_t Low32(int64_t value);
+
+// A copy is to be touched when it has exactly the original's size, another
+// date serial, and the whole units from the original's time to the copy's
+// (floored) have the shift as absolute value. `difference` receives that
+// signed count (low 32 bits) whenever the sizes match and the serials differ.
+bool IsShiftedCopy(double originalSerial, int64_t originalSize, double copySerial,
+                   int64_t copySize, const Text& unit, int32_t shift, int32_t& difference);
+
+// Result lines: "<copy>  =->  <difference><unit>" after a touch,
+// "ERR -> <copy>  =  <difference>" when the touch failed.
+Text TouchedLine(const Text& copyPath, int32_t difference, const Text& unit);
+Text FailedLine(const Text& copyPath, int32_t difference);
