@@ -19,3 +19,19 @@ Rect WorkAreaFromTaskbar(const Rect& desktop, int edge, const Rect& taskbar);
 // left/top when wider/taller than it), then kept inside `workArea`. Returns
 // the new rectangle, same size.
 Rect PlaceRect(const Rect& window, const Rect& reference, const Rect& workArea);
+
+// Anchoring kinds of a control against its parent.
+enum AnchorKind {
+    ANCHOR_STRETCH_RIGHT = 3,   // right edge `distance` from the parent's right
+    ANCHOR_STRETCH_BOTTOM = 4,  // bottom edge `distance` from the parent's bottom
+    ANCHOR_MOVE_RIGHT = 13,     // moved, same size, right edge `distance` from the parent's right
+};
+
+// Applies an anchoring kind to `control` (coordinates of the same system as
+// `parent`, whose right and bottom count). The other edges keep their places.
+// Returns false, leaving `control` alone, for a kind not listed above.
+bool AnchorRect(int kind, const Rect& parent, int distance, Rect& control);
+
+// The outer rectangle of a window whose client area is `client` and whose
+// frame is `margins` wide on each side (left, top, right, bottom widths).
+Rect GrowRect(const Rect& client, const Rect& margins);
