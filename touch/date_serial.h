@@ -9,6 +9,9 @@
 // Serial of a valid Gregorian date and time.
 double SerialFromParts(int year, int month, int day, int hour, int minute, int second);
 
+// Day number of a valid Gregorian date: days from 1899-12-30, which is day 0.
+int64_t DayNumber(int year, int month, int day);
+
 // Whole units ("h", "n" or "s") from first to second: the floor of the signed
 // difference in that unit, counted after adding 1e-9 day.
 int64_t UnitsBetween(const Text& unit, double first, double second);
