@@ -27,3 +27,8 @@ int CenterNextDialog(int flag);
 // Places a window over the main window (or the work area when there is no
 // main window), kept inside the primary screen's work area.
 void PlaceWindow(HWND window);
+
+// The warning box of a toolkit routine given a command or mode it does not
+// know: text "M\xE9thode \xAB" + code + "\xBB inconnue !", caption `caption` (the routine's
+// name in single quotes, e.g. "'Dialog'"), no owner. Returns 0.
+int UnknownMethod(const char* caption, int code);
