@@ -1,0 +1,127 @@
+// Trees of originals and copies for the end-to-end tests of a touch run,
+// made and read from the Windows side with exact UTC times.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "driver/driver.h"
+
+namespace touchtree {
+
+// Seconds since 1970-01-01 UTC of a UTC date and time.
+inline int64_t Utc(int year, int month, int day, int hour, int minute, int second)
+{
+    SYSTEMTIME fields = {};
+    fields.wYear = static_cast<WORD>(year);
+    fields.wMonth = static_cast<WORD>(month);
+    fields.wDay = static_cast<WORD>(day);
+    fields.wHour = static_cast<WORD>(hour);
+    fields.wMinute = static_cast<WORD>(minute);
+    fields.wSecond = static_cast<WORD>(second);
+    FILETIME time;
+    SystemTimeToFileTime(&fields, &time);
+    const ULONGLONG value = (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    return static_cast<int64_t>(value / 10000000ULL) - 11644473600LL;
+}
+
+inline FILETIME FileTimeOf(int64_t seconds)
+{
+    const ULONGLONG value = static_cast<ULONGLONG>(seconds + 11644473600LL) * 10000000ULL;
+    return FILETIME{static_cast<DWORD>(value), static_cast<DWORD>(value >> 32)};
+}
+
+// Everything a test may check of a file.
+struct FileState {
+    ULONGLONG written = 0;   // 100 ns since 1601, UTC
+    ULONGLONG created = 0;
+    std::string content;
+    DWORD attributes = 0;
+    bool operator==(const FileState& other) const
+    {
+        return written == other.written && created == other.created && content == other.content &&
+               attributes == other.attributes;
+    }
+};
+
+inline ULONGLONG Value(const FILETIME& time)
+{
+    return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+// Seconds since 1970 of a file's last-write time, -1 when it cannot be read.
+inline int64_t WrittenSeconds(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+        return -1;
+    return static_cast<int64_t>(Value(data.ftLastWriteTime) / 10000000ULL) - 11644473600LL;
+}
+
+inline void MakeFolders(const std::string& path)
+{
+    for (size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1))
+        CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
+    CreateDirectoryA(path.c_str(), nullptr);
+}
+
+inline void WriteFile(const std::string& path, const std::string& content, int64_t written)
+{
+    MakeFolders(path.substr(0, path.rfind('\\')));
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+    DWORD done = 0;
+    ::WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &done, nullptr);
+    const FILETIME time = FileTimeOf(written);
+    SetFileTime(file, nullptr, nullptr, &time);
+    CloseHandle(file);
+}
+
+// Every file and folder under root, by path relative to it.
+inline void Snapshot(const std::string& root, const std::string& relative, std::map<std::string, FileState>& out)
+{
+    WIN32_FIND_DATAA data;
+    HANDLE search = FindFirstFileA((root + "\\" + relative + "*.*").c_str(), &data);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const std::string name = data.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        FileState state;
+        state.written = Value(data.ftLastWriteTime);
+        state.created = Value(data.ftCreationTime);
+        state.attributes = data.dwFileAttributes;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            state.written = state.created = 0;  // a folder's own times are not the program's concern
+            out[relative + name + "\\"] = state;
+            Snapshot(root, relative + name + "\\", out);
+            continue;
+        }
+        HANDLE file = CreateFileA((root + "\\" + relative + name).c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            char buffer[4096];
+            DWORD got = 0;
+            while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+                state.content.append(buffer, got);
+            CloseHandle(file);
+        }
+        out[relative + name] = state;
+    } while (FindNextFileA(search, &data));
+    FindClose(search);
+}
+
+inline std::map<std::string, FileState> Snapshot(const std::string& root)
+{
+    std::map<std::string, FileState> out;
+    Snapshot(root, "", out);
+    return out;
+}
+
+}  // namespace touchtree
