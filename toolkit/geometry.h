@@ -31,7 +31,3 @@ enum AnchorKind {
 // `parent`, whose right and bottom count). The other edges keep their places.
 // Returns false, leaving `control` alone, for a kind not listed above.
 bool AnchorRect(int kind, const Rect& parent, int distance, Rect& control);
-
-// The outer rectangle of a window whose client area is `client` and whose
-// frame is `margins` wide on each side (left, top, right, bottom widths).
-Rect GrowRect(const Rect& client, const Rect& margins);

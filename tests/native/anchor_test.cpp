@@ -76,15 +76,3 @@ TEST(AnchorRect, KindsKeepTheSizeTheyDoNotStretch)
     EXPECT_EQ(Width(taller), Width(start));
     EXPECT_EQ(parent.bottom - taller.bottom, 24);
 }
-
-TEST(GrowRect, AddsTheFrameOnEachSide)
-{
-    const Rect outer = GrowRect(Rect{100, 200, 500, 450}, Rect{4, 42, 5, 6});
-    EXPECT_EQ(outer.left, 96);
-    EXPECT_EQ(outer.top, 158);
-    EXPECT_EQ(outer.right, 505);
-    EXPECT_EQ(outer.bottom, 456);
-    const Rect same = GrowRect(Rect{1, 2, 3, 4}, Rect{});
-    EXPECT_EQ(same.right, 3);
-    EXPECT_EQ(same.bottom, 4);
-}
