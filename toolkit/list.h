@@ -2,6 +2,8 @@
 // toolkit's in-memory list objects, addressed by identifier.
 #pragma once
 
+#include <vector>
+
 #include "toolkit/text.h"
 
 // Performs command `code` on the list `id`; see list.cpp for the table.
@@ -14,3 +16,6 @@ int List(int code, int id, const Text& text, int n1, int n2);
 // The text of line `index` (from 0; below 0: the selected line) of the list
 // `id`; `column` counts only for list views. "" when there is no such line.
 Text ListLineText(int id, int index, int column);
+
+// Keeps the names of the files last dropped on the main window, for code 30.
+void RememberDroppedFiles(const std::vector<Text>& names);
