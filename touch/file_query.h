@@ -14,6 +14,19 @@ double FileModifiedSerial(const Text& path);
 // 0 when the local-time conversion cannot represent it.
 double LocalSerialFromUnixTime(int64_t seconds);
 
+// Local date and time of a UTC time (seconds since 1970-01-01), as seconds
+// from 1970-01-01 00:00:00 of the local calendar; false when the local-time
+// conversion cannot represent it. The same conversion as the two above.
+bool LocalSecondsFromUnixTime(int64_t seconds, int64_t& localSeconds);
+
+// The inverse of LocalSecondsFromUnixTime: a UTC time whose local date and
+// time is the given one, so that reading it back gives the same local time.
+// A local time that occurs twice (when the clocks go back) gives the earlier
+// instant; one that never occurs (when the clocks go forward) is taken with
+// the offset in force before the change, and so reads back later by the
+// daylight-saving difference. False when no nearby time can be converted.
+bool UnixTimeFromLocalSeconds(int64_t localSeconds, int64_t& seconds);
+
 // Size in bytes; 0 when the file cannot be opened or measured.
 int64_t FileSizeBytes(const Text& path);
 
