@@ -143,6 +143,19 @@ void SetStaticOrEdit(HWND window, const Text& text, int n1)
     SetText(window, text.empty() && n1 != kAbsent ? std::to_string(n1) : text);
 }
 
+// The system unchecks the rest of the group when an automatic radio button
+// gets BM_SETCHECK; as a plain radio button for the moment of the call, the
+// button changes only itself and the others keep their states.
+void SetCheckOfThisButtonOnly(HWND window, WPARAM state)
+{
+    const bool autoRadio = (GetWindowLongA(window, GWL_STYLE) & 0xF) == BS_AUTORADIOBUTTON;
+    if (autoRadio)
+        SetWindowLongA(window, GWL_STYLE, (GetWindowLongA(window, GWL_STYLE) & ~0xF) | BS_RADIOBUTTON);
+    SendMessageA(window, BM_SETCHECK, state, 0);
+    if (autoRadio)
+        SetWindowLongA(window, GWL_STYLE, (GetWindowLongA(window, GWL_STYLE) & ~0xF) | BS_AUTORADIOBUTTON);
+}
+
 void SetButton(HWND window, const Text& text)
 {
     const int lowByte = StyleLowByte(window);
@@ -153,7 +166,7 @@ void SetButton(HWND window, const Text& text)
             state = BST_CHECKED;
         else if (word == "?")
             state = BST_INDETERMINATE;
-        SendMessageA(window, BM_SETCHECK, state, 0);
+        SetCheckOfThisButtonOnly(window, state);
         return;
     }
     if (IsTextButtonStyle(lowByte))
