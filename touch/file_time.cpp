@@ -1,3 +1,109 @@
 #include "touch/file_time.h"
 
-int TouchFileTime(const Text&, int, int, int, int, int, int) { return TOUCH_CANNOT_OPEN; }
+#include <windows.h>
+
+#include <cstdint>
+
+#include "touch/file_query.h"
+
+namespace {
+
+const uint64_t kTicksPerSecond = 10000000;
+const int64_t kSecondsFrom1601To1970 = 11644473600LL;
+
+uint64_t Ticks(const FILETIME& time)
+{
+    return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+FILETIME FileTimeFromTicks(uint64_t ticks)
+{
+    FILETIME time;
+    time.dwLowDateTime = static_cast<DWORD>(ticks);
+    time.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
+    return time;
+}
+
+// A field of -1 is kept; any other value goes into the 16-bit field as is.
+void Replace(WORD& field, int value)
+{
+    if (value != -1)
+        field = static_cast<WORD>(value);
+}
+
+// True when the file time gives back exactly the calendar fields it was
+// built from. Some systems accept a 29 February in any year; read back, it
+// turns into 1 March and is caught here.
+bool SameFields(const FILETIME& time, const SYSTEMTIME& fields)
+{
+    SYSTEMTIME back;
+    if (!FileTimeToSystemTime(&time, &back))
+        return false;
+    return back.wYear == fields.wYear && back.wMonth == fields.wMonth &&
+           back.wDay == fields.wDay && back.wHour == fields.wHour &&
+           back.wMinute == fields.wMinute && back.wSecond == fields.wSecond;
+}
+
+// Converts a local file time to UTC with the offset in force at that local
+// date and time: the inverse of the conversion through which file times are
+// read back as local times, so a file given the local time of another reads
+// back equal to it whatever the season of the present moment. Fractions of a
+// second are carried over unchanged. A local time that the runtime cannot
+// convert (before 1970 or after the year 3000) falls back on the system's
+// conversion with the present offset.
+bool LocalToUtc(const FILETIME& local, FILETIME& utc)
+{
+    const uint64_t ticks = Ticks(local);
+    const int64_t localSeconds = static_cast<int64_t>(ticks / kTicksPerSecond) - kSecondsFrom1601To1970;
+    int64_t seconds = 0;
+    if (!UnixTimeFromLocalSeconds(localSeconds, seconds))
+        return LocalFileTimeToFileTime(&local, &utc) != FALSE;
+    if (seconds < -kSecondsFrom1601To1970)
+        return false;
+    const uint64_t whole = static_cast<uint64_t>(seconds + kSecondsFrom1601To1970);
+    utc = FileTimeFromTicks(whole * kTicksPerSecond + ticks % kTicksPerSecond);
+    return true;
+}
+
+// The steps after the open; the caller closes the handle.
+int SetLastWriteFromFields(HANDLE file, int year, int month, int day, int hour, int minute, int second)
+{
+    FILETIME creation;
+    if (!GetFileTime(file, &creation, nullptr, nullptr))
+        return TOUCH_NO_CREATION_TIME;
+    SYSTEMTIME fields;
+    if (!FileTimeToSystemTime(&creation, &fields))
+        return TOUCH_CANNOT_BREAK_DOWN;
+    // Day of week and milliseconds stay those of the creation time.
+    Replace(fields.wYear, year);
+    Replace(fields.wMonth, month);
+    Replace(fields.wDay, day);
+    Replace(fields.wHour, hour);
+    Replace(fields.wMinute, minute);
+    Replace(fields.wSecond, second);
+    FILETIME local;
+    if (!SystemTimeToFileTime(&fields, &local) || !SameFields(local, fields))
+        return TOUCH_INVALID_FIELDS;
+    FILETIME utc;
+    if (!LocalToUtc(local, utc))
+        return TOUCH_REFUSED;
+    if (!SetFileTime(file, nullptr, nullptr, &utc))
+        return TOUCH_REFUSED;
+    return 1;
+}
+
+}  // namespace
+
+int TouchFileTime(const Text& path, int year, int month, int day, int hour, int minute, int second)
+{
+    // Write-attributes access only; others may go on reading or deleting the
+    // file. OPEN_EXISTING never creates a file; backup semantics also let a
+    // folder be opened.
+    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return TOUCH_CANNOT_OPEN;
+    const int result = SetLastWriteFromFields(file, year, month, day, hour, minute, second);
+    CloseHandle(file);
+    return result;
+}
