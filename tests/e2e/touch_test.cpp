@@ -238,8 +238,8 @@ TEST_F(TouchRunTest, ACopyWhoseTimeCannotBeSetGivesAnErrorLineWithTheDifferenceM
 
     const auto lines = Touch("1");
 
-    EXPECT_EQ(lines, (std::vector<std::string>{"ERR -> " + Copy("locked.jpg") + "  =  -1",
-                                               TouchedLine("fine.jpg", "0h")}));
+    EXPECT_EQ(Sorted(lines), (std::multiset<std::string>{"ERR -> " + Copy("locked.jpg") + "  =  -1",
+                                                         TouchedLine("fine.jpg", "0h")}));
     EXPECT_EQ(WrittenSeconds(Copy("locked.jpg")), kJuly - kHour);
 }
 
@@ -281,6 +281,9 @@ TEST_F(TouchRunTest, NothingButTheMatchingCopiesLastWriteTimesChanges)
         ASSERT_TRUE(copiesAfter.count(touched));
         EXPECT_NE(copiesAfter[touched].written, copiesBefore[touched].written) << touched;
         copiesAfter[touched].written = copiesBefore[touched].written;
+        // Wine on Linux has no creation time of its own: it reports one derived
+        // from the modification time, so it follows a touched copy's new time.
+        copiesAfter[touched].created = copiesBefore[touched].created;
     }
     EXPECT_EQ(copiesAfter, copiesBefore);
 }
@@ -288,13 +291,14 @@ TEST_F(TouchRunTest, NothingButTheMatchingCopiesLastWriteTimesChanges)
 // Many files, so that the run is still going when the test acts.
 class BusyTouchRunTest : public TouchRunTest {
 protected:
-    static const int kFiles = 20000;
+    // Every copy is one hour off, so that the touching phase lasts.
+    static const int kFiles = 4000;
 
     void MakeManyPairs()
     {
         for (int i = 0; i < kFiles; ++i) {
             const std::string relative = "d" + std::to_string(i % 40) + "\\f" + std::to_string(i);
-            Pair(relative, kJuly + i, kJuly + i + (i % 2 ? kHour : 0));
+            Pair(relative, kJuly + i, kJuly + i + kHour);
         }
     }
 
@@ -325,7 +329,7 @@ TEST_F(BusyTouchRunTest, ASecondClickDuringARunStartsNoSecondRun)
     EXPECT_FALSE(driver::WaitBox(kelvora, box, 1000));
 
     const auto lines = driver::ListLines(kelvora);
-    EXPECT_EQ(lines.size(), static_cast<size_t>(kFiles / 2));
+    EXPECT_EQ(lines.size(), static_cast<size_t>(kFiles));
     EXPECT_EQ(std::set<std::string>(lines.begin(), lines.end()).size(), lines.size());
 }
 
