@@ -14,8 +14,8 @@
 // Choices of this toolkit:
 // - Code 4 sorts ascending (A before B) by default and descending with an
 //   option text that starts with "DESC".
-// - Code 10 joins with CR LF when no separator is given, so that code 9 (whose
-//   first guess is CR LF) splits the joined text back into the same items.
+// - Code 10 joins with CR LF when no separator is given: the line end of the
+//   text files below, and the first separator that code 9 looks for.
 // - Text files (codes 11, 12, 13, 18) hold one item per line ended by CR LF;
 //   bytes are written and read as they are (cp1252). Reading also takes lines
 //   ended by a lone LF, and a last line without an end.
