@@ -140,6 +140,21 @@ LRESULT OnCommand(HWND window, WPARAM wParam)
     return 0;
 }
 
+// For Tab, Shift+Tab and the arrow keys the system's dialog handling asks
+// the dialog to move the focus (WM_NEXTDLGCTL); the default window procedure
+// ignores that request, so the main dialog moves the focus itself.
+LRESULT OnNextControl(HWND window, WPARAM wParam, LPARAM lParam)
+{
+    HWND next = LOWORD(lParam) ? reinterpret_cast<HWND>(wParam)
+                               : GetNextDlgTabItem(window, GetFocus(), wParam != 0);
+    if (!next)
+        return 0;
+    SetFocus(next);
+    if (SendMessageA(next, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL)
+        SendMessageA(next, EM_SETSEL, 0, -1);
+    return 0;
+}
+
 LRESULT OnSize(WPARAM wParam, LPARAM lParam)
 {
     LayoutMainDialog(static_cast<int>(wParam), LOWORD(lParam), HIWORD(lParam));
@@ -204,6 +219,8 @@ LRESULT CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return OnActivate(window, wParam);
     case WM_COMMAND:
         return OnCommand(window, wParam);
+    case WM_NEXTDLGCTL:
+        return OnNextControl(window, wParam, lParam);
     case WM_SIZE:
         return OnSize(wParam, lParam);
     case WM_CLOSE:
