@@ -138,7 +138,7 @@ TEST_F(FolderChoice, BrowserComesUpCentredWithTheHandlersTitle)
 TEST_F(FolderChoice, CancelLeavesTheFieldExactlyAsItWas)
 {
     for (const Button& b : kButtons) {
-        for (const std::string typed : {std::string(), std::string("  no such folder\\\\ "), chosen}) {
+        for (const std::string& typed : {std::string(), std::string("  no such folder\\\\ "), chosen}) {
             driver::SetControlText(kelvora, b.field, typed);
             driver::SetControlText(kelvora, b.otherField, "other");
             const driver::Box browser = OpenBrowser(b.button);
@@ -154,14 +154,23 @@ TEST_F(FolderChoice, OkWritesTheSelectedFolderWithoutTrailingBackslashIntoItsFie
 {
     for (const Button& b : kButtons) {
         // The field names the folder with, without, and with several trailing
-        // backslashes: the browser opens with that folder selected.
+        // backslashes: the browser opens with that folder selected, and OK
+        // writes it back without the backslashes.
         for (const std::string& typed : {chosen + "\\", chosen, chosen + "\\\\\\"}) {
-            driver::SetControlText(kelvora, b.field, typed);
             driver::SetControlText(kelvora, b.otherField, "other");
-            const driver::Box browser = OpenBrowser(b.button);
-            driver::CloseBox(browser, IDOK);
-            driver::WaitFor([&] { return driver::ControlText(kelvora, b.field) == chosen; });
-            driver::Sync(kelvora);
+            // Wine's browser now and then misses a requested selection on a
+            // fresh shell (it then keeps another item); one more try is allowed.
+            for (int attempt = 0; attempt < 2; ++attempt) {
+                driver::SetControlText(kelvora, b.field, typed);
+                const driver::Box browser = OpenBrowser(b.button);
+                driver::SetControlText(kelvora, b.field, "before OK");
+                driver::CloseBox(browser, IDOK);
+                ASSERT_TRUE(driver::WaitFor([&] {
+                    return driver::ControlText(kelvora, b.field) != "before OK";
+                })) << typed;
+                if (driver::ControlText(kelvora, b.field) == chosen)
+                    break;
+            }
             EXPECT_EQ(driver::ControlText(kelvora, b.field), chosen) << typed;
             EXPECT_EQ(driver::ControlText(kelvora, b.otherField), "other") << typed;
         }
