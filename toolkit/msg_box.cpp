@@ -16,6 +16,7 @@ HWND g_centringDialog = nullptr;
 
 // Set once the pump has taken a quit request.
 bool g_quitRequested = false;
+bool g_pumpTookMessage = false;
 
 // Each centred dialog keeps its own previous procedure in a window property,
 // so two centred dialogs alive at once never share one.
@@ -96,7 +97,8 @@ int MsgErreur(const Text& text)
 LRESULT PumpMessage()
 {
     MSG message = {};
-    if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+    g_pumpTookMessage = PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE) != FALSE;
+    if (!g_pumpTookMessage)
         return 0;
     // A quit request belongs to the main loop: put it back and remember it,
     // so the loop still ends once the caller of the pump returns.
@@ -112,6 +114,11 @@ LRESULT PumpMessage()
 bool QuitRequested()
 {
     return g_quitRequested;
+}
+
+bool LastPumpTookMessage()
+{
+    return g_pumpTookMessage;
 }
 
 int UnknownMethod(const char* caption, int code)

@@ -19,6 +19,9 @@ LRESULT PumpMessage();
 // True once PumpMessage has taken a quit request.
 bool QuitRequested();
 
+// True when the last PumpMessage call found a message waiting.
+bool LastPumpTookMessage();
+
 // With 1, arms the centring of the next dialog the thread initialises over
 // the main window; arming again while armed keeps one pending centring.
 // Returns the flag.

@@ -94,6 +94,24 @@ int SetLastWriteFromFields(HANDLE file, int year, int month, int day, int hour, 
 
 }  // namespace
 
+int TouchReadableFile(const Text& path, int year, int month, int day, int hour, int minute, int second)
+{
+    // Reading access is granted exactly when a plain open for reading would
+    // be (the same sharing with other handles), and write-attributes access
+    // when TouchFileTime's own open would be: one open answers both.
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | FILE_WRITE_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        // Not both: ask each question on its own, as the caller would.
+        if (!FileIsReadable(path))
+            return TOUCH_NOT_READABLE;
+        return TouchFileTime(path, year, month, day, hour, minute, second);
+    }
+    const int result = SetLastWriteFromFields(file, year, month, day, hour, minute, second);
+    CloseHandle(file);
+    return result;
+}
+
 int TouchFileTime(const Text& path, int year, int month, int day, int hour, int minute, int second)
 {
     // Write-attributes access only; others may go on reading or deleting the

@@ -10,9 +10,16 @@ enum TouchResult {
     TOUCH_CANNOT_BREAK_DOWN = -3,
     TOUCH_INVALID_FIELDS = -4,
     TOUCH_REFUSED = 0,
+    TOUCH_NOT_READABLE = -5,  // TouchReadableFile only: nothing was done
 };
 
 // Gives the file the local date and time of the fields as its last-write
 // time; a field of -1 keeps the creation time's value. Returns above 0 on
 // success, or one of the codes above. Only the last-write time changes.
 int TouchFileTime(const Text& path, int year, int month, int day, int hour, int minute, int second);
+
+// TouchFileTime for a file that can be opened for reading, as a plain
+// read-only open would find it; TOUCH_NOT_READABLE, and nothing done, when it
+// cannot. Otherwise the result and the effect are TouchFileTime's, for the
+// cost of one open.
+int TouchReadableFile(const Text& path, int year, int month, int day, int hour, int minute, int second);
