@@ -363,6 +363,15 @@ HWND FindControl(int id)
     if (!main)
         return nullptr;
     FillControlTable(main);
+    // The table lists the children in z-order, as the system searches them:
+    // a listed window that is still a direct child with that identifier is
+    // the one the system would find, without asking it for the list of
+    // children on every command.
+    for (const auto& entry : g_controls.entries) {
+        if (entry.first == id && IsWindow(entry.second) && GetParent(entry.second) == main &&
+            GetDlgCtrlID(entry.second) == id)
+            return entry.second;
+    }
     if (HWND child = GetDlgItem(main, id))
         return child;
     for (const auto& entry : g_controls.entries) {

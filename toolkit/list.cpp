@@ -59,6 +59,22 @@ struct Target {
 
 std::vector<Text> droppedFiles;
 
+// List windows whose drawing is suspended (SetListDrawing).
+std::vector<HWND> heldWindows;
+
+bool DrawingHeld(HWND window)
+{
+    return std::find(heldWindows.begin(), heldWindows.end(), window) != heldWindows.end();
+}
+
+// Repaints a list window at once, unless its drawing is suspended: then
+// there is nothing to draw until it is resumed.
+void RepaintNow(HWND window)
+{
+    if (window && !DrawingHeld(window))
+        UpdateWindow(window);
+}
+
 Kind KindOfTag(const Text& tag)
 {
     if (tag == "ListBox")
@@ -358,8 +374,7 @@ int ReplaceLine(const Target& target, const Text& text, int n1)
         return 0;
     DeleteLine(target, n1);
     PutLine(target, n1, text);
-    if (target.window)
-        UpdateWindow(target.window);
+    RepaintNow(target.window);
     SelectLine(target, n1);
     return 1;
 }
@@ -774,9 +789,24 @@ int List(int code, int id, Text& text, int n1, int n2)
     if (code == 12 && n1 > target.count - 1)
         code = 2;
     const int result = Perform(target, code, text, n1, n2);
-    if (target.window)
-        UpdateWindow(target.window);
+    RepaintNow(target.window);
     return result;
+}
+
+void SetListDrawing(int id, bool drawing)
+{
+    HWND window = nullptr;
+    ControlClass(id, &window, nullptr);
+    if (!window || drawing != DrawingHeld(window))
+        return;
+    if (drawing) {
+        heldWindows.erase(std::find(heldWindows.begin(), heldWindows.end(), window));
+        SendMessageA(window, WM_SETREDRAW, TRUE, 0);
+        RedrawWindow(window, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+        return;
+    }
+    SendMessageA(window, WM_SETREDRAW, FALSE, 0);
+    heldWindows.push_back(window);
 }
 
 int List(int code, int id, const Text& text, int n1, int n2)

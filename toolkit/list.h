@@ -17,5 +17,10 @@ int List(int code, int id, const Text& text, int n1, int n2);
 // `id`; `column` counts only for list views. "" when there is no such line.
 Text ListLineText(int id, int index, int column);
 
+// Suspends (false) or resumes (true) the drawing of the list `id`. While it
+// is suspended, lines added or changed are not drawn and commands do not
+// repaint it; resuming draws it whole, scroll bar included.
+void SetListDrawing(int id, bool drawing);
+
 // Keeps the names of the files last dropped on the main window, for code 30.
 void RememberDroppedFiles(const std::vector<Text>& names);

@@ -29,6 +29,7 @@
 #include <utility>
 
 #include "toolkit/dir_search.h"
+#include "toolkit/folder_tree.h"
 #include "toolkit/list.h"
 #include "toolkit/path.h"
 
@@ -36,7 +37,6 @@ namespace {
 
 const int kFolderBit = 0x10;
 const int kListingMask = 0x37;     // read-only, hidden, system, folder, archive
-const int kMaxScannedFolders = 10000;
 
 bool IsDotEntry(const Text& name)
 {
@@ -298,30 +298,6 @@ int ListFolderEntries(StringArray& array, const Text& pattern, bool folders, boo
         if (isFolder != folders || (isFolder && IsDotEntry(name)))
             continue;
         AppendItem(array, fullPaths ? prefix + name : name);
-    }
-    return UpperBound(array);
-}
-
-// Code 19: the start folder of the pattern at index 1, then every folder
-// below it, breadth-first. The list is its own queue; at most 10000 folders
-// are scanned, which also ends walks through links back to an ancestor.
-int ListFolderTree(StringArray& array, const Text& pattern)
-{
-    Text namePattern = PathPart(6, pattern);
-    if (namePattern.empty())
-        namePattern = "*.*";
-    array.elements.resize(2);
-    Element(array, 1) = StripTrailing(PathPart(3, pattern), "\\");
-
-    int attributes = 0;
-    for (int position = 1; position <= UpperBound(array) && position <= kMaxScannedFolders;
-         ++position) {
-        const Text current = Element(array, position);
-        for (Text name = DirSearch(current + "\\" + namePattern, kListingMask, &attributes);
-             !name.empty(); name = DirSearch(Text(), 0, &attributes)) {
-            if ((attributes & kFolderBit) != 0 && !IsDotEntry(name))
-                AppendItem(array, current + "\\" + name);
-        }
     }
     return UpperBound(array);
 }

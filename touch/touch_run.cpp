@@ -19,6 +19,7 @@
 #include "resource_ids.h"
 #include "toolkit/dialog.h"
 #include "toolkit/dir_search.h"
+#include "toolkit/folder_tree.h"
 #include "toolkit/list.h"
 #include "toolkit/main_window.h"
 #include "toolkit/msg_box.h"
@@ -35,6 +36,8 @@ namespace {
 const int FOLDER_ATTRIBUTE = 0x10;
 // Read-only, hidden, system, folder and archive entries are all listed.
 const int LISTING_MASK = 0x37;
+// The folder walk scans at most this many folders.
+const int MAX_SCANNED_FOLDERS = 10000;
 
 // Messages are let through one per file while they keep coming; once the
 // queue has been found empty it is looked at again only after this many
@@ -51,7 +54,7 @@ const DWORD LIST_SHOW_MS = 40;
 // Writing the progress bar redraws it at once, at about the cost of the
 // handling of twenty files under Wine: within a phase it is written at most
 // this often, which still moves it more smoothly than a display can show.
-const DWORD PROGRESS_SHOW_MS = 20;
+const DWORD PROGRESS_SHOW_MS = 40;
 
 bool g_active = false;
 bool g_stopRequested = false;
@@ -132,9 +135,7 @@ void ShowHeldLines(RunState& state)
 {
     if (!state.linesHeld)
         return;
-    HWND list = FindControl(IDC_RESULT_LIST);
-    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
-    RedrawWindow(list, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+    SetListDrawing(IDC_RESULT_LIST, true);
     state.linesHeld = false;
     state.linesShownAt = GetTickCount();
 }
@@ -142,7 +143,7 @@ void ShowHeldLines(RunState& state)
 void AddResultLine(RunState& state, const Text& line)
 {
     if (!state.linesHeld) {
-        SendMessageA(FindControl(IDC_RESULT_LIST), WM_SETREDRAW, FALSE, 0);
+        SetListDrawing(IDC_RESULT_LIST, false);
         state.linesHeld = true;
     }
     List(2, IDC_RESULT_LIST, line, 0, 0);
@@ -181,6 +182,11 @@ bool ReadRunInput(RunInput& input)
     return true;
 }
 
+FileFacts FactsOf(const DirEntryInfo& info)
+{
+    return FileFacts{info.size, LocalSerialFromUnixTime(info.writeTime)};
+}
+
 // Lists the files directly in `folder` (hidden, system and read-only ones
 // included, folders excluded) with their size and time, in the order the
 // directory search delivers them.
@@ -193,25 +199,35 @@ void ListFiles(const Text& folder, OnFile onFile)
          name = DirSearch("", 0, &attributes, &info)) {
         if (attributes & FOLDER_ATTRIBUTE)
             continue;
-        onFile(name, FileFacts{info.size, LocalSerialFromUnixTime(info.writeTime)});
+        onFile(name, FactsOf(info));
     }
 }
 
-// Walks the tree under `folder` breadth-first, folder by folder, moving the
-// progress bar once per folder; calls onFile(relative path, facts) per file.
+// Walks the tree under `folder` breadth-first and calls onFile(relative path,
+// facts) for its files, folder by folder, moving the progress bar once per
+// folder. The walk that lists the folders also hands over the files it met;
+// only folders listed beyond the walk's cap, which it did not scan, are
+// listed here.
 template <typename OnFile>
 void ScanTree(RunState& state, const Text& folder, OnFile onFile)
 {
-    const int count = Tableau(19, state.folders, 0, folder + "\\*.*");
+    std::vector<TreeFile> files;
+    const int count = ListFolderTree(state.folders, folder + "\\*.*", &files);
     // Item 1 is the start folder as listed: every path below starts with it and "\".
     const size_t startLength = Element(state.folders, 1).size() + 1;
+    size_t next = 0;
     for (int i = 1; i <= count; ++i) {
         ShowProgress(state, Percent(i, count));
-        const Text current = Element(state.folders, i);
+        const Text& current = Element(state.folders, i);
         const Text relativeFolder = i == 1 ? Text() : current.substr(startLength) + "\\";
-        ListFiles(current, [&](const Text& name, const FileFacts& facts) {
-            onFile(relativeFolder + name, facts);
-        });
+        const auto onFileHere = [&](const Text& name, const FileFacts& facts) { onFile(relativeFolder + name, facts); };
+        if (next == files.size() || files[next].folder > i) {
+            if (i > MAX_SCANNED_FOLDERS)
+                ListFiles(current, onFileHere);
+            continue;
+        }
+        for (; next < files.size() && files[next].folder == i; ++next)
+            onFileHere(files[next].name, FactsOf(files[next].info));
     }
 }
 

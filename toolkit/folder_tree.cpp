@@ -1,0 +1,45 @@
+#include "toolkit/folder_tree.h"
+
+#include "toolkit/path.h"
+
+namespace {
+
+const int kFolderBit = 0x10;
+const int kListingMask = 0x37;  // read-only, hidden, system, folder, archive
+const int kMaxScannedFolders = 10000;
+
+bool IsDotEntry(const Text& name)
+{
+    return name == "." || name == "..";
+}
+
+}  // namespace
+
+// The list is its own queue; the cap on scanned folders also ends walks
+// through links back to an ancestor.
+int ListFolderTree(StringArray& folders, const Text& pattern, std::vector<TreeFile>* files)
+{
+    Text namePattern = PathPart(6, pattern);
+    if (namePattern.empty())
+        namePattern = "*.*";
+    folders.elements.resize(2);
+    Element(folders, 1) = StripTrailing(PathPart(3, pattern), "\\");
+
+    int attributes = 0;
+    DirEntryInfo info;
+    DirEntryInfo* wanted = files ? &info : nullptr;
+    for (int position = 1; position <= UpperBound(folders) && position <= kMaxScannedFolders; ++position) {
+        const Text current = Element(folders, position);
+        for (Text name = DirSearch(current + "\\" + namePattern, kListingMask, &attributes, wanted);
+             !name.empty(); name = DirSearch(Text(), 0, &attributes, wanted)) {
+            if ((attributes & kFolderBit) == 0) {
+                if (files)
+                    files->push_back(TreeFile{position, name, info});
+                continue;
+            }
+            if (!IsDotEntry(name))
+                AppendItem(folders, current + "\\" + name);
+        }
+    }
+    return UpperBound(folders);
+}
