@@ -199,6 +199,42 @@ TEST_F(TouchRunTest, DeepHiddenAndReadOnlyCopiesArePairedByRelativePath)
     EXPECT_EQ(WrittenSeconds(Copy("y\\moved.txt")), kJuly + kHour);
 }
 
+TEST_F(TouchRunTest, AnOriginalThatCannotBeOpenedIsStillComparedByItsTrueSizeAndTime)
+{
+    // Only the original's size and time matter, and the folder listing gives
+    // both: an original another program keeps from being read is paired all
+    // the same.
+    Pair("locked-original.jpg", kJuly, kJuly + kHour);
+    HANDLE holder = CreateFileA(Original("locked-original.jpg").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+
+    const auto lines = Touch("1");
+    CloseHandle(holder);
+
+    EXPECT_EQ(lines, std::vector<std::string>{TouchedLine("locked-original.jpg", "0h")});
+    EXPECT_EQ(WrittenSeconds(Copy("locked-original.jpg")), kJuly);
+}
+
+TEST_F(TouchRunTest, CopiesThatCannotBeReadOrDifferOnlyInLetterCase)
+{
+    // A copy kept from being read is passed over without a line; a copy whose
+    // name differs only in letter case is the same file for Windows.
+    Pair("locked-copy.jpg", kJuly, kJuly + kHour);
+    touchtree::WriteFile(Original("CASE.JPG"), "contenu", kJanuary);
+    touchtree::WriteFile(Copy("case.jpg"), "contenu", kJanuary + kHour);
+    HANDLE holder =
+        CreateFileA(Copy("locked-copy.jpg").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+
+    const auto lines = Touch("1");
+    CloseHandle(holder);
+
+    EXPECT_EQ(lines, std::vector<std::string>{TouchedLine("CASE.JPG", "0h")});
+    EXPECT_EQ(WrittenSeconds(Copy("locked-copy.jpg")), kJuly + kHour);
+    EXPECT_EQ(WrittenSeconds(Copy("case.jpg")), kJanuary);
+}
+
 TEST_F(TouchRunTest, FolderFieldsWithTrailingBackslashesBehaveAsWithout)
 {
     Pair("a.jpg", kJuly, kJuly + kHour);

@@ -293,6 +293,56 @@ TEST_F(TouchFileTimeTest, FileHeldOpenByAnotherHandleIsStillTouched)
     EXPECT_EQ(FileModifiedSerial(WinPath("f")), SerialFromParts(2011, 1, 20, 8, 5, 3));
 }
 
+// TouchReadableFile answers "can it be read?" and touches in one open; its
+// answers must be those of FileIsReadable followed by TouchFileTime.
+TEST_F(TouchFileTimeTest, ReadableFileIsTouchedAsTouchFileTimeWould)
+{
+    MakeFile("a");
+    MakeFile("b");
+    const int alone = TouchFileTime(WinPath("a"), 2010, 7, 14, 9, 5, 3);
+    EXPECT_GT(TouchReadableFile(WinPath("b"), 2010, 7, 14, 9, 5, 3), 0);
+    EXPECT_GT(alone, 0);
+    EXPECT_EQ(FileModifiedSerial(WinPath("b")), FileModifiedSerial(WinPath("a")));
+    EXPECT_EQ(FileModifiedSerial(WinPath("b")), SerialFromParts(2010, 7, 14, 9, 5, 3));
+}
+
+TEST_F(TouchFileTimeTest, UnreadableFileOrFolderIsLeftAloneByTouchReadableFile)
+{
+    MakeFile("locked");
+    const uint64_t before = FileTimes(WinPath("locked")).write;
+    // Another handle that shares nothing keeps the file from being read...
+    HANDLE holder = CreateFileA(WinPath("locked").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    ASSERT_FALSE(FileIsReadable(WinPath("locked")));
+    EXPECT_EQ(TouchReadableFile(WinPath("locked"), 2010, 7, 14, 9, 5, 3), TOUCH_NOT_READABLE);
+    CloseHandle(holder);
+    EXPECT_EQ(FileTimes(WinPath("locked")).write, before);
+
+    // ...and a folder or a missing path cannot be read either.
+    ASSERT_EQ(RunUnix("mkdir " + Quoted(UnixPath("folder"))), 0);
+    EXPECT_EQ(TouchReadableFile(WinPath("folder"), 2010, 7, 14, 9, 5, 3), TOUCH_NOT_READABLE);
+    EXPECT_EQ(TouchReadableFile(WinPath("missing"), 2010, 7, 14, 9, 5, 3), TOUCH_NOT_READABLE);
+    EXPECT_EQ(GetFileAttributesA(WinPath("missing").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(TouchFileTimeTest, TouchReadableFileKeepsTheResultCodesOfTouchFileTime)
+{
+    MakeFile("f");
+    const uint64_t before = FileTimes(WinPath("f")).write;
+    EXPECT_EQ(TouchReadableFile(WinPath("f"), 2011, 2, 29, 9, 0, 0), TOUCH_INVALID_FIELDS);
+    EXPECT_EQ(TouchReadableFile(WinPath("f"), 2011, 13, 1, 9, 0, 0), TOUCH_INVALID_FIELDS);
+    EXPECT_EQ(FileTimes(WinPath("f")).write, before);
+
+    // A file being written by another handle that shares reading and writing
+    // can be read, so it is touched.
+    HANDLE writer = CreateFileA(WinPath("f").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    EXPECT_GT(TouchReadableFile(WinPath("f"), 2011, 1, 20, 8, 5, 3), 0);
+    CloseHandle(writer);
+    EXPECT_EQ(FileModifiedSerial(WinPath("f")), SerialFromParts(2011, 1, 20, 8, 5, 3));
+}
+
 TEST_F(TouchFileTimeTest, FolderCanBeTouched)
 {
     ASSERT_EQ(RunUnix("mkdir " + Quoted(UnixPath("folder"))), 0);

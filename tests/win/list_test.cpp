@@ -65,6 +65,27 @@ TEST_F(ListTest, AddKeepsOrderSelectionAndFirstVisibleLine)
     EXPECT_EQ(SendMessageA(ListBox(), LB_GETTOPINDEX, 0, 0), 0);
 }
 
+TEST_F(ListTest, SuspendedDrawingKeepsLinesAndResumingDrawsThemAll)
+{
+    ShowWindow(window, SW_SHOW);
+    SetListDrawing(IDC_RESULT_LIST, false);
+    for (int i = 0; i < 50; ++i)
+        EXPECT_EQ(List(2, IDC_RESULT_LIST, "ligne " + std::to_string(i), 0, 0), 1);
+    EXPECT_EQ(Count(), 50);
+    SetListDrawing(IDC_RESULT_LIST, false);  // already suspended: nothing changes
+    SetListDrawing(IDC_RESULT_LIST, true);
+    // Drawn at once: nothing is left to paint, and the scroll bar knows the lines.
+    RECT pending;
+    EXPECT_FALSE(GetUpdateRect(ListBox(), &pending, FALSE));
+    SCROLLINFO scroll = {sizeof scroll, SIF_RANGE | SIF_PAGE};
+    ASSERT_TRUE(GetScrollInfo(ListBox(), SB_VERT, &scroll));
+    EXPECT_EQ(scroll.nMax, 49);
+    EXPECT_EQ(LinesOf(IDC_RESULT_LIST).back(), "ligne 49");
+    // Lines added afterwards are drawn as usual.
+    EXPECT_EQ(List(2, IDC_RESULT_LIST, "ligne 50", 0, 0), 1);
+    EXPECT_FALSE(GetUpdateRect(ListBox(), &pending, FALSE));
+}
+
 TEST_F(ListTest, AddWithoutSelectionSelectsNothing)
 {
     for (int i = 0; i < 50; ++i)
