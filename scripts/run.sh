@@ -20,5 +20,6 @@ demo="$build/demo"
 winpath() { printf 'Z:%s' "$1" | tr '/' '\\'; }
 echo "No display: demo on sample folders in $demo"
 "$root/scripts/with-wine-display.sh" wine "$kdriver" demo \
-  "$(winpath "$demo/originals")" "$(winpath "$demo/copies")" "$demo/kelvora-demo.png"
+  "$(winpath "$demo/originals")" "$(winpath "$demo/copies")" "$demo/kelvora-demo.png" |
+  iconv -f CP1252 -t UTF-8
 echo "Screenshot saved: $demo/kelvora-demo.png"

@@ -61,7 +61,12 @@ int Demo(const std::string& originals, const std::string& copies, const std::str
     driver::Box endBox;
     if (TouchOnce(kelvora, originals, copies, endBox) < 0)
         return Fail("the touch run did not reach its end box");
-    std::printf("End box \"%s\": %s\n", endBox.caption.c_str(), endBox.text.c_str());
+    std::string text = endBox.text;
+    for (char& c : text) {
+        if (c == '\r')
+            c = '\n';
+    }
+    std::printf("End box \"%s\":\n%s\n", endBox.caption.c_str(), text.c_str());
     driver::CloseBox(endBox);
     driver::Sync(kelvora);
     std::printf("Result lines:\n");
