@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "linux_shell.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -94,14 +96,7 @@ std::string KelvoraPath()
 
 std::string WindowsPath(const std::string& unixPath)
 {
-    if (unixPath.empty() || unixPath[0] != '/')
-        return unixPath;
-    std::string result = "Z:" + unixPath;
-    for (char& c : result) {
-        if (c == '/')
-            c = '\\';
-    }
-    return result;
+    return ::WindowsPath(unixPath);
 }
 
 bool Start(Process& process, const std::string& arguments, const std::string& exe)
@@ -313,59 +308,9 @@ bool Sync(const Process& process, int timeoutMs)
     return SendMessageTimeoutW(process.main, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &result) != 0;
 }
 
-namespace {
-
-// One argument quoted for the Windows command-line rules that Wine also
-// applies when it starts a Unix program.
-std::string QuoteArgument(const std::string& argument)
-{
-    std::string quoted = "\"";
-    size_t backslashes = 0;
-    for (char c : argument) {
-        if (c == '\\') {
-            ++backslashes;
-            continue;
-        }
-        quoted.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
-        backslashes = 0;
-        quoted.push_back(c);
-    }
-    quoted.append(backslashes * 2, '\\');
-    quoted.push_back('"');
-    return quoted;
-}
-
-}  // namespace
-
 int RunUnix(const std::string& shellCommand)
 {
-    // Wine gives no waitable handle for a Unix process: the command leaves its
-    // exit code in a marker file, which appears (renamed) once it is complete.
-    static int counter = 0;
-    const std::string marker =
-        "/tmp/kelvora-unix-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
-    const std::string script =
-        "(" + shellCommand + "); echo $? > " + marker + ".tmp; mv " + marker + ".tmp " + marker;
-    std::string commandLine = "/bin/sh -c " + QuoteArgument(script);
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &info))
-        return -1;
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
-    const std::string windowsMarker = WindowsPath(marker);
-    if (!WaitFor([&] { return GetFileAttributesA(windowsMarker.c_str()) != INVALID_FILE_ATTRIBUTES; }, 600000))
-        return -1;
-    int code = -1;
-    if (FILE* file = std::fopen(windowsMarker.c_str(), "r")) {
-        if (std::fscanf(file, "%d", &code) != 1)
-            code = -1;
-        std::fclose(file);
-    }
-    DeleteFileA(windowsMarker.c_str());
-    return code;
+    return ::RunUnix(shellCommand);
 }
 
 }  // namespace driver

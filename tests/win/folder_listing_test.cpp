@@ -113,11 +113,11 @@ TEST(FolderTree, DriveRootIsItsLetterAndColon)
     ScratchFolder root("tree_drive");
     ASSERT_EQ(root.Shell("mkdir -p one/deeper two"), 0);
     const std::string link = "\"$WINEPREFIX/dosdevices/k:\"";
-    ASSERT_EQ(scratch::RunShell("ln -sfn '" + root.unix + "' " + link), 0);
+    ASSERT_EQ(RunUnix("ln -sfn '" + root.unix + "' " + link), 0);
 
     StringArray folders;
     const int count = Tableau(19, folders, 0, "K:\\*.*");
-    scratch::RunShell("rm -f " + link);
+    RunUnix("rm -f " + link);
     ASSERT_EQ(count, 4);
     EXPECT_EQ(Element(folders, 1), "K:");
     EXPECT_EQ(ItemSet(folders, 2, 3), (std::set<std::string>{"K:\\one", "K:\\two"}));
