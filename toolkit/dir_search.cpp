@@ -1,40 +1,55 @@
 #include "toolkit/dir_search.h"
 
-#include <io.h>
+#include <windows.h>
 
 #include <cstdint>
 
+// The search rests on the system's wildcard directory search itself rather
+// than on the runtime's _findfirst family: the entries are the same, and
+// their last-write times come exactly as the file system keeps them, for any
+// date (the runtime's conversion misreads times before 1970 under Wine).
 namespace {
+
+const int64_t kSecondsFrom1601To1970 = 11644473600LL;
 
 // The one open search of a thread and what it knows of its last entry.
 struct SearchState {
     bool open = false;
-    intptr_t handle = -1;
+    HANDLE handle = INVALID_HANDLE_VALUE;
     unsigned allowed = 0;
-    __finddata64_t entry = {};
+    WIN32_FIND_DATAA entry = {};
 };
 
 thread_local SearchState search;
 
 // The attribute word of an entry: the system's attributes, except that a
 // file whose only attribute is the plain-file flag 0x80 has none.
-unsigned AttributeWord(const __finddata64_t& entry)
+unsigned AttributeWord(const WIN32_FIND_DATAA& entry)
 {
-    const unsigned word = entry.attrib;
-    return word == 0x80 ? 0 : word;
+    const unsigned word = entry.dwFileAttributes;
+    return word == FILE_ATTRIBUTE_NORMAL ? 0 : word;
 }
 
-bool Accepted(const __finddata64_t& entry)
+bool Accepted(const WIN32_FIND_DATAA& entry)
 {
     return (AttributeWord(entry) & ~search.allowed) == 0;
+}
+
+// Whole seconds since 1970-01-01 UTC, rounded down, of a file time.
+int64_t UnixSeconds(const FILETIME& time)
+{
+    const int64_t ticks = static_cast<int64_t>((static_cast<uint64_t>(time.dwHighDateTime) << 32) |
+                                               time.dwLowDateTime);
+    const int64_t seconds = ticks / 10000000;
+    return seconds - kSecondsFrom1601To1970;
 }
 
 void CloseSearch()
 {
     if (search.open)
-        _findclose(search.handle);
+        FindClose(search.handle);
     search.open = false;
-    search.handle = -1;
+    search.handle = INVALID_HANDLE_VALUE;
 }
 
 Text NoEntry(int* attributes)
@@ -49,10 +64,11 @@ Text Report(int* attributes, DirEntryInfo* info)
     if (attributes)
         *attributes = static_cast<int>(AttributeWord(search.entry) & 0xFF);
     if (info) {
-        info->size = search.entry.size;
-        info->writeTime = search.entry.time_write;
+        info->size = static_cast<int64_t>((static_cast<uint64_t>(search.entry.nFileSizeHigh) << 32) |
+                                          search.entry.nFileSizeLow);
+        info->writeTime = UnixSeconds(search.entry.ftLastWriteTime);
     }
-    return Text(search.entry.name);
+    return Text(search.entry.cFileName);
 }
 
 // Reads entries of the open search until one is accepted; closes the search
@@ -60,7 +76,7 @@ Text Report(int* attributes, DirEntryInfo* info)
 Text NextAccepted(int* attributes, DirEntryInfo* info)
 {
     while (search.open) {
-        if (_findnext64(search.handle, &search.entry) != 0) {
+        if (!FindNextFileA(search.handle, &search.entry)) {
             CloseSearch();
             break;
         }
@@ -78,8 +94,8 @@ Text DirSearch(const Text& pattern, int mask, int* attributes, DirEntryInfo* inf
         return NextAccepted(attributes, info);
 
     CloseSearch();
-    const intptr_t handle = _findfirst64(pattern.c_str(), &search.entry);
-    if (handle == -1)
+    const HANDLE handle = FindFirstFileA(pattern.c_str(), &search.entry);
+    if (handle == INVALID_HANDLE_VALUE)
         return NoEntry(attributes);
 
     search.open = true;

@@ -255,7 +255,9 @@ TEST(DirSearch, WithoutPatternOrOpenSearchGivesNothing)
 TEST(DirSearch, ReportsAttributesSizeAndTimeAndEndsTheSearch)
 {
     ScratchFolder root("search_entries");
-    ASSERT_EQ(root.Shell("mkdir d && printf 12345 > f && touch -d '2021-03-28 01:30:00 UTC' f"), 0);
+    ASSERT_EQ(root.Shell("mkdir d && printf 12345 > f && touch -d '2021-03-28 01:30:00 UTC' f && "
+                         "touch -d '1960-05-01 12:00:00 UTC' old && truncate -s 5G big"),
+              0);
 
     std::set<std::string> seen;
     int attributes = 0;
@@ -268,10 +270,14 @@ TEST(DirSearch, ReportsAttributesSizeAndTimeAndEndsTheSearch)
             EXPECT_EQ(info.size, 5);
             EXPECT_EQ(info.writeTime, 1616895000);
         }
+        if (name == "old")  // before 1970: the exact time, not a wrapped one
+            EXPECT_EQ(info.writeTime, -305121600);
+        if (name == "big")
+            EXPECT_EQ(info.size, 5LL << 30);
         if (name == "d")
             EXPECT_NE(attributes & 0x10, 0);
     }
-    EXPECT_EQ(seen, (std::set<std::string>{".", "..", "d", "f"}));
+    EXPECT_EQ(seen, (std::set<std::string>{".", "..", "d", "f", "old", "big"}));
     EXPECT_EQ(DirSearch("", 0, &attributes), "");  // the search has ended
 }
 
