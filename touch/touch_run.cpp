@@ -220,7 +220,9 @@ void ScanTree(RunState& state, const Text& folder, OnFile onFile)
         ShowProgress(state, Percent(i, count));
         const Text& current = Element(state.folders, i);
         const Text relativeFolder = i == 1 ? Text() : current.substr(startLength) + "\\";
-        const auto onFileHere = [&](const Text& name, const FileFacts& facts) { onFile(relativeFolder + name, facts); };
+        const auto onFileHere = [&](const Text& name, const FileFacts& facts) {
+            onFile(relativeFolder + name, facts);
+        };
         if (next == files.size() || files[next].folder > i) {
             if (i > MAX_SCANNED_FOLDERS)
                 ListFiles(current, onFileHere);
@@ -273,9 +275,9 @@ int CalendarField(double serial, const char* code)
 Text TouchCopy(const Text& copyPath, double originalSerial, const RunInput& input, int32_t difference)
 {
     const int result = TouchReadableFile(copyPath, CalendarField(originalSerial, "yyyy"),
-                                     CalendarField(originalSerial, "mm"), CalendarField(originalSerial, "dd"),
-                                     CalendarField(originalSerial, "hh"), CalendarField(originalSerial, "nn"),
-                                     CalendarField(originalSerial, "ss"));
+                                         CalendarField(originalSerial, "mm"), CalendarField(originalSerial, "dd"),
+                                         CalendarField(originalSerial, "hh"), CalendarField(originalSerial, "nn"),
+                                         CalendarField(originalSerial, "ss"));
     if (result == TOUCH_NOT_READABLE)
         return Text();
     if (result <= 0)
