@@ -1,62 +1,111 @@
-// Watches for a message box with a given caption from a helper thread, notes
-// its text and owner, and closes it with OK, so that a test can call a
-// routine that shows a modal box.
+// Watches, from a second thread, for a message box or dialog that the test
+// thread shows modally (optionally only one with a given caption): records
+// its caption, message, owner and rectangle, then closes it so that the test
+// thread's call returns.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
+#include <thread>
 
-struct BoxWatcher {
-    explicit BoxWatcher(const std::string& caption) : caption(caption)
+struct SeenBox {
+    bool seen = false;
+    std::string caption;
+    std::string text;      // a message box's message
+    HWND owner = nullptr;
+    RECT rect = {};
+};
+
+namespace box_watcher_detail {
+
+struct Search {
+    DWORD processId;
+    const std::string* caption;
+    HWND found;
+};
+
+inline std::string TextOf(HWND window)
+{
+    char buffer[1024] = {};
+    GetWindowTextA(window, buffer, sizeof buffer);
+    return buffer;
+}
+
+inline BOOL CALLBACK FindDialog(HWND window, LPARAM parameter)
+{
+    auto* search = reinterpret_cast<Search*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (owner != search->processId || !IsWindowVisible(window) || lstrcmpA(name, "#32770") != 0)
+        return TRUE;
+    if (!search->caption->empty() && TextOf(window) != *search->caption)
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+}  // namespace box_watcher_detail
+
+// Starts watching at construction; Wait() joins and returns what was seen
+// (nothing when no box came within `timeoutMs`).
+class BoxWatcher {
+public:
+    explicit BoxWatcher(int timeoutMs = 10000) : BoxWatcher(std::string(), timeoutMs) {}
+
+    explicit BoxWatcher(const std::string& caption, int timeoutMs = 10000)
+        : caption_(caption), thread_([this, timeoutMs] { Watch(timeoutMs); })
     {
-        thread = CreateThread(nullptr, 0, Watch, this, 0, nullptr);
     }
-    ~BoxWatcher() { Finish(); }
+
+    ~BoxWatcher()
+    {
+        if (thread_.joinable())
+            thread_.join();
+    }
+
     BoxWatcher(const BoxWatcher&) = delete;
     BoxWatcher& operator=(const BoxWatcher&) = delete;
 
-    // Waits for the helper thread (it gives up 10 seconds after it started).
-    void Finish()
+    SeenBox Wait()
     {
-        if (!thread)
-            return;
-        WaitForSingleObject(thread, INFINITE);
-        CloseHandle(thread);
-        thread = nullptr;
+        if (thread_.joinable())
+            thread_.join();
+        return box_;
     }
-
-    std::string caption;
-    bool seen = false;
-    std::string text;     // the texts of the box's static controls, joined
-    HWND owner = nullptr;
-    HANDLE thread = nullptr;
 
 private:
-    static BOOL CALLBACK AddStaticText(HWND child, LPARAM data)
+    void Watch(int timeoutMs)
     {
-        char name[32] = {};
-        GetClassNameA(child, name, sizeof name);
-        char text[512] = {};
-        if (std::string(name) == "Static" && GetWindowTextA(child, text, sizeof text) > 0)
-            *reinterpret_cast<std::string*>(data) += text;
-        return TRUE;
-    }
-
-    static DWORD WINAPI Watch(void* data)
-    {
-        BoxWatcher& watcher = *static_cast<BoxWatcher*>(data);
-        for (int waited = 0; waited < 10000; waited += 20) {
-            HWND box = FindWindowA("#32770", watcher.caption.c_str());
-            if (box && IsWindowVisible(box)) {
-                watcher.seen = true;
-                watcher.owner = GetWindow(box, GW_OWNER);
-                EnumChildWindows(box, AddStaticText, reinterpret_cast<LPARAM>(&watcher.text));
-                PostMessageA(box, WM_COMMAND, IDOK, 0);
-                return 0;
+        using namespace box_watcher_detail;
+        for (int waited = 0; waited <= timeoutMs; waited += 20) {
+            Search search = {GetCurrentProcessId(), &caption_, nullptr};
+            EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
+            if (search.found) {
+                Record(search.found);
+                return;
             }
             Sleep(20);
         }
-        return 1;
     }
+
+    void Record(HWND box)
+    {
+        // Let the box finish its initialisation (and any centring) first.
+        Sleep(200);
+        box_.seen = true;
+        box_.caption = box_watcher_detail::TextOf(box);
+        HWND message = GetDlgItem(box, 0xFFFF);
+        box_.text = message ? box_watcher_detail::TextOf(message) : std::string();
+        box_.owner = GetWindow(box, GW_OWNER);
+        GetWindowRect(box, &box_.rect);
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        PostMessageA(box, WM_CLOSE, 0, 0);
+    }
+
+    std::string caption_;
+    SeenBox box_;
+    std::thread thread_;
 };

@@ -2,7 +2,7 @@
 // program's template, plus controls of other classes added to it.
 #include <string>
 
-#include "box_watch.h"
+#include "box_watcher.h"
 #include "test_dialog.h"
 #include "toolkit/dialog.h"
 

@@ -291,9 +291,9 @@ TEST_F(ListTest, HorizontalExtentAndObsoleteFontList)
 
     BoxWatcher watcher("'List\\FONTLIST'");
     EXPECT_EQ(List(31, IDC_RESULT_LIST, "", 0, 0), 0);
-    watcher.Finish();
-    EXPECT_TRUE(watcher.seen);
-    EXPECT_EQ(watcher.text, "Obsol\xE8te: utiliser 'FontList()'.");
+    const SeenBox box = watcher.Wait();
+    EXPECT_TRUE(box.seen);
+    EXPECT_EQ(box.text, "Obsol\xE8te: utiliser 'FontList()'.");
 }
 
 TEST_F(ListTest, UnhandledCodesDoNothing)

@@ -1,7 +1,7 @@
 // Message boxes, their centring over the main window, and the one-message pump.
 #include <cstdlib>
 
-#include "box_watch.h"
+#include "box_watcher.h"
 #include "test_dialog.h"
 #include "toolkit/msg_box.h"
 

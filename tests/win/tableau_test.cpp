@@ -305,10 +305,10 @@ TEST(TableauUnknown, CodesShowTheirBoxAndLeaveTheArray)
         StringArray array = Make({"a", "b"});
         BoxWatcher watcher("'Tableau'");
         EXPECT_EQ(Tableau(code, array, 0, "x"), 0) << code;
-        watcher.Finish();
-        EXPECT_TRUE(watcher.seen) << code;
-        EXPECT_EQ(watcher.text, "M\xE9thode \xAB" + std::to_string(code) + "\xBB inconnue !");
-        EXPECT_EQ(watcher.owner, nullptr);
+        const SeenBox box = watcher.Wait();
+        EXPECT_TRUE(box.seen) << code;
+        EXPECT_EQ(box.text, "M\xE9thode \xAB" + std::to_string(code) + "\xBB inconnue !");
+        EXPECT_EQ(box.owner, nullptr);
         EXPECT_EQ(Of(array), (Items{"a", "b"})) << code;
     }
 }
