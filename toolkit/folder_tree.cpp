@@ -1,5 +1,7 @@
 #include "toolkit/folder_tree.h"
 
+#include <climits>
+
 #include "toolkit/path.h"
 
 namespace {
@@ -16,7 +18,9 @@ bool IsDotEntry(const Text& name)
 }  // namespace
 
 // The list is its own queue; the cap on scanned folders also ends walks
-// through links back to an ancestor.
+// through links back to an ancestor. When files are wanted, the folders
+// listed beyond the cap are still read for their files, though not for
+// their sub-folders.
 int ListFolderTree(StringArray& folders, const Text& pattern, std::vector<TreeFile>* files)
 {
     Text namePattern = PathPart(6, pattern);
@@ -28,8 +32,10 @@ int ListFolderTree(StringArray& folders, const Text& pattern, std::vector<TreeFi
     int attributes = 0;
     DirEntryInfo info;
     DirEntryInfo* wanted = files ? &info : nullptr;
-    for (int position = 1; position <= UpperBound(folders) && position <= kMaxScannedFolders; ++position) {
+    const int last = files ? INT_MAX : kMaxScannedFolders;
+    for (int position = 1; position <= UpperBound(folders) && position <= last; ++position) {
         const Text current = Element(folders, position);
+        const bool scanned = position <= kMaxScannedFolders;
         for (Text name = DirSearch(current + "\\" + namePattern, kListingMask, &attributes, wanted);
              !name.empty(); name = DirSearch(Text(), 0, &attributes, wanted)) {
             if ((attributes & kFolderBit) == 0) {
@@ -37,7 +43,7 @@ int ListFolderTree(StringArray& folders, const Text& pattern, std::vector<TreeFi
                     files->push_back(TreeFile{position, name, info});
                 continue;
             }
-            if (!IsDotEntry(name))
+            if (scanned && !IsDotEntry(name))
                 AppendItem(folders, current + "\\" + name);
         }
     }

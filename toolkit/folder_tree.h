@@ -19,7 +19,8 @@ struct TreeFile {
 // Replaces the contents of `folders` by the start folder of `pattern`
 // (without trailing backslashes) at index 1, then every folder below it,
 // breadth-first, as parent + "\" + name; at most 10000 folders are scanned.
-// When `files` is given, every file entry the scans accept (read-only,
-// hidden, system and archive ones included) is appended to it, folder by
-// folder in list order. Returns the upper bound of `folders`.
+// When `files` is given, every file entry accepted in the folders of the list
+// (read-only, hidden, system and archive ones included, and those of folders
+// listed beyond the cap too) is appended to it, folder by folder in list
+// order. Returns the upper bound of `folders`.
 int ListFolderTree(StringArray& folders, const Text& pattern, std::vector<TreeFile>* files = nullptr);

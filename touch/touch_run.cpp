@@ -18,7 +18,6 @@
 
 #include "resource_ids.h"
 #include "toolkit/dialog.h"
-#include "toolkit/dir_search.h"
 #include "toolkit/folder_tree.h"
 #include "toolkit/list.h"
 #include "toolkit/main_window.h"
@@ -32,12 +31,6 @@
 #include "touch/matching.h"
 
 namespace {
-
-const int FOLDER_ATTRIBUTE = 0x10;
-// Read-only, hidden, system, folder and archive entries are all listed.
-const int LISTING_MASK = 0x37;
-// The folder walk scans at most this many folders.
-const int MAX_SCANNED_FOLDERS = 10000;
 
 // Messages are let through one per file while they keep coming; once the
 // queue has been found empty it is looked at again only after this many
@@ -187,27 +180,9 @@ FileFacts FactsOf(const DirEntryInfo& info)
     return FileFacts{info.size, LocalSerialFromUnixTime(info.writeTime)};
 }
 
-// Lists the files directly in `folder` (hidden, system and read-only ones
-// included, folders excluded) with their size and time, in the order the
-// directory search delivers them.
-template <typename OnFile>
-void ListFiles(const Text& folder, OnFile onFile)
-{
-    int attributes = 0;
-    DirEntryInfo info;
-    for (Text name = DirSearch(folder + "\\*.*", LISTING_MASK, &attributes, &info); !name.empty();
-         name = DirSearch("", 0, &attributes, &info)) {
-        if (attributes & FOLDER_ATTRIBUTE)
-            continue;
-        onFile(name, FactsOf(info));
-    }
-}
-
 // Walks the tree under `folder` breadth-first and calls onFile(relative path,
 // facts) for its files, folder by folder, moving the progress bar once per
-// folder. The walk that lists the folders also hands over the files it met;
-// only folders listed beyond the walk's cap, which it did not scan, are
-// listed here.
+// folder. The walk that lists the folders also hands over the files.
 template <typename OnFile>
 void ScanTree(RunState& state, const Text& folder, OnFile onFile)
 {
@@ -220,16 +195,8 @@ void ScanTree(RunState& state, const Text& folder, OnFile onFile)
         ShowProgress(state, Percent(i, count));
         const Text& current = Element(state.folders, i);
         const Text relativeFolder = i == 1 ? Text() : current.substr(startLength) + "\\";
-        const auto onFileHere = [&](const Text& name, const FileFacts& facts) {
-            onFile(relativeFolder + name, facts);
-        };
-        if (next == files.size() || files[next].folder > i) {
-            if (i > MAX_SCANNED_FOLDERS)
-                ListFiles(current, onFileHere);
-            continue;
-        }
         for (; next < files.size() && files[next].folder == i; ++next)
-            onFileHere(files[next].name, FactsOf(files[next].info));
+            onFile(relativeFolder + files[next].name, FactsOf(files[next].info));
     }
 }
 

@@ -10,6 +10,7 @@
 
 #include "scratch_folder.h"
 #include "toolkit/dir_search.h"
+#include "toolkit/folder_tree.h"
 #include "toolkit/tableau.h"
 
 namespace {
@@ -220,7 +221,7 @@ TEST(FolderTree, StopsScanningAfterTenThousandFolders)
 {
     ScratchFolder root("tree_cap");
     ASSERT_EQ(root.Shell("seq -f d%05g 1 10500 | xargs mkdir && "
-                         "seq -f d%05g/s 1 10500 | xargs mkdir"),
+                         "seq -f d%05g/s 1 10500 | xargs mkdir && touch d10400/f d10400/s/g"),
               0);
 
     StringArray folders;
@@ -243,6 +244,17 @@ TEST(FolderTree, StopsScanningAfterTenThousandFolders)
         // The parent of the k-th "s" is the k-th "d" folder: scanned in list order.
         ASSERT_EQ(parent, Element(folders, i - 10500)) << item;
     }
+
+    // Asked for files too, the walk lists the same folders, and reads the
+    // folders beyond the cap for their files only: d10400 (listed, not
+    // scanned) gives its file, while its sub-folder was never listed.
+    StringArray walked;
+    std::vector<TreeFile> files;
+    ASSERT_EQ(ListFolderTree(walked, root.win + "\\*.*", &files), count);
+    EXPECT_EQ(walked.elements, folders.elements);
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(files[0].name, "f");
+    EXPECT_EQ(Element(walked, files[0].folder), root.win + "\\d10400");
 }
 
 TEST(DirSearch, WithoutPatternOrOpenSearchGivesNothing)
