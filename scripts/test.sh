@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds both configurations and runs every test:
-# native unit tests, Windows-side unit tests under Wine, and end-to-end tests
-# of Kelvora.exe under Wine and Xvfb.
+# native unit tests, the fuzz targets for a bounded time, Windows-side unit
+# tests under Wine, and end-to-end tests of Kelvora.exe under Wine and Xvfb.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${KELVORA_BUILD:-$root/build}
@@ -10,6 +10,26 @@ build=${KELVORA_BUILD:-$root/build}
 
 echo "== Native unit tests"
 (cd "$build/native" && ctest --output-on-failure --timeout 120)
+
+# Each fuzz target replays its seeds and regressions, then fuzzes for a
+# bounded time: 20 s each, or less so that all of them together take at most
+# 150 s. KELVORA_FUZZ_SECONDS sets the time per target (0 replays only).
+echo "== Fuzz targets (libFuzzer, AddressSanitizer, UBSan)"
+targets=$("$root/scripts/fuzz.sh")
+(cd "$build/fuzz" && ctest --output-on-failure --timeout 120)
+count=$(wc -w <<<"$targets")
+seconds=${KELVORA_FUZZ_SECONDS:-$((150 / count < 20 ? 150 / count : 20))}
+if [ "$seconds" -gt 0 ]; then
+  for target in $targets; do
+    log="$build/fuzz/$target.log"
+    if ! "$root/scripts/fuzz.sh" "$target" "$seconds" >"$log" 2>&1; then
+      tail -n 40 "$log"
+      echo "fuzz target $target failed; its input is in $build/fuzz/artifacts/$target/" >&2
+      exit 1
+    fi
+    echo "$target: $(sed -n 's/^stat::number_of_executed_units: *//p' "$log") executions in $seconds s"
+  done
+fi
 
 echo "== Windows-side and end-to-end tests (Wine, Xvfb)"
 "$root/scripts/with-wine-display.sh" bash -c "cd '$build/win' && ctest --output-on-failure --timeout 300"
