@@ -18,7 +18,7 @@ build=${KELVORA_BUILD:-$root/build}/fuzz
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DKELVORA_FUZZ=ON \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j "$(nproc)" >/dev/null
+cmake --build "$build" --target kelvora_fuzz -j "$(nproc)" >/dev/null
 
 targets=$(cat "$build/fuzz_targets.txt")
 if [ $# -eq 0 ]; then
