@@ -122,12 +122,11 @@ HANDLE OpenForTouch(const std::wstring& path)
 
 HANDLE OpenReadableForTouch(const std::wstring& path)
 {
-    // Reading access is granted exactly when a plain open for reading is
-    // granted too, and attribute access when OpenForTouch is: the share mode
-    // is the part both of theirs allow, so this one open succeeds exactly
-    // when both would.
-    return CreateFileW(path.c_str(), GENERIC_READ | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ,
-                       nullptr, OPEN_EXISTING, 0, nullptr);
+    // Reading access is granted exactly when a plain open for reading would
+    // be (the same sharing with other handles); attribute access, which no
+    // sharing refuses, whenever OpenForTouch's would be: one open answers both.
+    return CreateFileW(path.c_str(), GENERIC_READ | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
 int SetLastWriteInstant(HANDLE file, int64_t seconds)

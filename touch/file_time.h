@@ -29,10 +29,10 @@ int TouchFileTime(const Text& path, int year, int month, int day, int hour, int 
 // cost of one open.
 int TouchReadableFile(const Text& path, int year, int month, int day, int hour, int minute, int second);
 
-// The opens of the two above, for a caller that keeps the handle: TouchFileTime's
-// (attribute access, with its sharing), and the one that also reads and
-// succeeds exactly when both a plain read-only open and TouchFileTime's
-// would. INVALID_HANDLE_VALUE when refused.
+// The opens of the two above, for a caller that keeps the handle:
+// TouchFileTime's (attribute access, with its sharing), and TouchReadableFile's,
+// which also reads and succeeds exactly when a plain read-only open and
+// TouchFileTime's both would. INVALID_HANDLE_VALUE when refused.
 HANDLE OpenForTouch(const std::wstring& path);
 HANDLE OpenReadableForTouch(const std::wstring& path);
 

@@ -196,8 +196,7 @@ std::wstring RootOf(const Text& folder)
 
 std::wstring RelativePath(const TreeWalk& walk, const WalkFile& file)
 {
-    const std::wstring& folder = walk.folders[static_cast<size_t>(file.folder)];
-    return folder.empty() ? file.name : folder + L'\\' + file.name;
+    return JoinPath(walk.folders[static_cast<size_t>(file.folder)], file.name);
 }
 
 // Walks the tree under `root` breadth-first into `walk`, then moves the

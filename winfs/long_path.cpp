@@ -46,7 +46,7 @@ std::wstring ExtendedPath(const std::wstring& path)
 
 std::wstring JoinPath(const std::wstring& folder, const std::wstring& name)
 {
-    if (!folder.empty() && folder.back() == L'\\')
+    if (folder.empty() || folder.back() == L'\\')
         return folder + name;
     return folder + L'\\' + name;
 }

@@ -13,5 +13,5 @@
 std::wstring ExtendedPath(const std::wstring& path);
 
 // `folder` and `name` joined by one backslash (none added after a folder
-// that already ends with one).
+// that already ends with one); `name` alone when `folder` is empty.
 std::wstring JoinPath(const std::wstring& folder, const std::wstring& name);

@@ -30,7 +30,7 @@ void ReadFolder(const std::wstring& root, int index, bool scanned, TreeWalk& wal
 {
     // A copy: the list may grow, and move its items, while the folder is read.
     const std::wstring relative = walk.folders[static_cast<size_t>(index)];
-    const std::wstring folder = relative.empty() ? root : JoinPath(root, relative);
+    const std::wstring folder = JoinPath(root, relative);
     WIN32_FIND_DATAW entry;
     HANDLE search = FindFirstFileExW(JoinPath(folder, L"*").c_str(), FindExInfoBasic, &entry,
                                      FindExSearchNameMatch, nullptr, 0);
@@ -42,8 +42,7 @@ void ReadFolder(const std::wstring& root, int index, bool scanned, TreeWalk& wal
             continue;
         if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
             if (scanned)
-                walk.folders.push_back(relative.empty() ? std::wstring(entry.cFileName)
-                                                        : JoinPath(relative, entry.cFileName));
+                walk.folders.push_back(JoinPath(relative, entry.cFileName));
             continue;
         }
         WalkFile file;
