@@ -115,3 +115,26 @@ TEST_F(ExactFileTest, APairWhoseTimeCannotBeReadIsNeverTouched)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ExactFileTest, AFolderLinkInsideTheCopiesIsWalkedAsTheSystemListsIt)
+{
+    // copies\link leads to a folder outside the copies folder, and
+    // copies\loop back to the copies folder itself. The walk lists what the
+    // system lists: the copy reached through the link is the file of the
+    // outside folder, and it is touched; the loop ends with the walk.
+    Pair(L"link\\x.jpg", kJuly, kJuly + kHour);
+    const std::wstring outside = widetree::Wide(root) + L"\\outside";
+    widetree::WriteFile(outside + L"\\x.jpg", "contenu", kJuly + kHour);
+    ASSERT_EQ(driver::RunUnix("cd '" + unixRoot + "/copies' && rm -rf link && ln -s ../outside link && "
+                              "ln -s . loop"),
+              0);
+
+    const auto lines = Touch("1");
+
+    EXPECT_EQ(lines, std::vector<std::string>{TouchedLine("link\\x.jpg")});
+    EXPECT_EQ(WrittenSeconds(outside + L"\\x.jpg"), kJuly);
+}
+
+}  // namespace
