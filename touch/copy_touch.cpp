@@ -4,11 +4,25 @@
 
 namespace {
 
+// A handle closed however the touch ends.
+struct HeldFile {
+    HANDLE handle;
+    explicit HeldFile(HANDLE opened) : handle(opened) {}
+    ~HeldFile()
+    {
+        if (handle != INVALID_HANDLE_VALUE)
+            CloseHandle(handle);
+    }
+    HeldFile(const HeldFile&) = delete;
+    HeldFile& operator=(const HeldFile&) = delete;
+};
+
 // Whether the open file is still the one that matched.
-bool SameAsMatched(HANDLE file, const FileFacts& expected, const TouchedFiles& touched, FileIdentity& identity)
+bool SameAsMatched(HANDLE file, uint32_t volume, const FileFacts& expected, const TouchedFiles& touched,
+                   FileIdentity& identity)
 {
     FileFacts now;
-    if (!FactsOfHandle(file, now))
+    if (!FactsOfHandle(file, volume, now))
         return false;
     identity = now.identity;
     return now.size == expected.size && now.writeTicks == expected.writeTicks && touched.count(now.identity) == 0;
@@ -16,38 +30,36 @@ bool SameAsMatched(HANDLE file, const FileFacts& expected, const TouchedFiles& t
 
 }  // namespace
 
-CopyTouch TouchMatchingCopy(const std::wstring& path, const FileFacts& expected, int64_t seconds,
+CopyTouch TouchMatchingCopy(const std::wstring& path, uint32_t volume, const FileFacts& expected, int64_t seconds,
                             TouchedFiles& touched)
 {
     CopyTouch touch;
-    HANDLE file = OpenReadableForTouch(path);
-    if (file == INVALID_HANDLE_VALUE) {
+    HeldFile file(OpenReadableForTouch(path));
+    if (file.handle == INVALID_HANDLE_VALUE) {
         // Not both at once: ask each question on its own.
         if (!IsReadable(path))
             return touch;
-        file = OpenForTouch(path);
-        if (file == INVALID_HANDLE_VALUE) {
+        file.handle = OpenForTouch(path);
+        if (file.handle == INVALID_HANDLE_VALUE) {
             touch.outcome = CopyOutcome::Failed;
             touch.result = TOUCH_CANNOT_OPEN;
             return touch;
         }
     }
     FileIdentity identity;
-    if (!SameAsMatched(file, expected, touched, identity)) {
-        CloseHandle(file);
+    if (!SameAsMatched(file.handle, volume, expected, touched, identity)) {
         touch.outcome = CopyOutcome::NotTheSameFile;
         return touch;
     }
-    touch.result = SetLastWriteInstant(file, seconds);
-    if (touch.result > 0) {
-        touch.outcome = CopyOutcome::Touched;
-        touched.insert(identity);
-        FileFacts after;
-        if (FactsOfHandle(file, after) || FactsOfPath(path, after))
-            touch.writeTicks = after.writeTicks;
-    } else {
+    touch.result = SetLastWriteInstant(file.handle, seconds);
+    if (touch.result <= 0) {
         touch.outcome = CopyOutcome::Failed;
+        return touch;
     }
-    CloseHandle(file);
+    touch.outcome = CopyOutcome::Touched;
+    FileFacts after;
+    if (FactsOfHandle(file.handle, volume, after) || FactsOfPath(path, after))
+        touch.writeTicks = after.writeTicks;
+    touched.insert(identity);
     return touch;
 }

@@ -35,6 +35,7 @@ struct CopyTouch {
 // facts came from), checks on the open handle that it still has the size and
 // last-write time of `expected` and was not touched before, then sets its
 // last-write time to the UTC instant `seconds` with TouchFileTime's rules,
-// and records it in `touched`.
-CopyTouch TouchMatchingCopy(const std::wstring& path, const FileFacts& expected, int64_t seconds,
+// and records it in `touched`. `volume`: the serial of the volume of the
+// copies (VolumeOfPath), part of the identity of the files touched.
+CopyTouch TouchMatchingCopy(const std::wstring& path, uint32_t volume, const FileFacts& expected, int64_t seconds,
                             TouchedFiles& touched);

@@ -72,6 +72,8 @@ struct RunInput {
 struct RunState {
     std::wstring originalsRoot;  // the folders in the "\\?\" form
     std::wstring copiesRoot;
+    uint32_t originalsVolume = 0;  // serials of the volumes of the two folders
+    uint32_t copiesVolume = 0;
     TreeWalk originals;
     std::unordered_map<std::wstring, FileFacts> copiesByPath;  // relative path -> listed facts
     TouchedFiles touched;
@@ -256,7 +258,7 @@ bool TouchedBefore(const RunState& state, const std::wstring& originalPath)
     if (state.touched.empty())
         return false;
     FileIdentity identity;
-    return IdentityOfPath(originalPath, identity) && state.touched.count(identity) != 0;
+    return IdentityOfPath(originalPath, state.originalsVolume, identity) && state.touched.count(identity) != 0;
 }
 
 // Handles original i: a line when its copy was touched or failed to be.
@@ -285,7 +287,7 @@ void HandleOriginal(RunState& state, const RunInput& input, size_t i)
     // The copy ends at its original's exact instant, whichever of the two
     // instants of a repeated autumn hour that is.
     const CopyTouch touch =
-        TouchMatchingCopy(copyPath, copy, UnixSecondsFromTicks(original.writeTicks), state.touched);
+        TouchMatchingCopy(copyPath, state.copiesVolume, copy, UnixSecondsFromTicks(original.writeTicks), state.touched);
     const Text linePath = input.copiesFolder + "\\" + AnsiFromWide(relativePath);
     if (touch.outcome == CopyOutcome::Failed) {
         AddResultLine(state, FailedLine(linePath, difference));
@@ -324,6 +326,8 @@ bool RunOverTrees(RunState& state, const RunInput& input)
     ShowStatus("Lecture des r\xE9pertoires et fichiers....");
     state.originalsRoot = RootOf(input.originalsFolder);
     state.copiesRoot = RootOf(input.copiesFolder);
+    state.originalsVolume = VolumeOfPath(state.originalsRoot);
+    state.copiesVolume = VolumeOfPath(state.copiesRoot);
     ScanOriginals(state);
     ScanCopies(state);
 

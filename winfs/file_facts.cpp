@@ -1,5 +1,7 @@
 #include "winfs/file_facts.h"
 
+#include <winternl.h>
+
 namespace {
 
 uint64_t Ticks(const FILETIME& time)
@@ -14,18 +16,39 @@ uint64_t Join(DWORD high, DWORD low)
 
 }  // namespace
 
-bool FactsOfHandle(HANDLE file, FileFacts& facts)
+bool FactsOfHandle(HANDLE file, uint32_t volume, FileFacts& facts)
 {
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(file, &info))
+    FILE_BASIC_INFO basic;
+    FILE_STANDARD_INFO standard;
+    if (!GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic) ||
+        !GetFileInformationByHandleEx(file, FileStandardInfo, &standard, sizeof standard))
         return false;
-    facts.size = static_cast<int64_t>(Join(info.nFileSizeHigh, info.nFileSizeLow));
-    facts.writeTicks = Ticks(info.ftLastWriteTime);
-    facts.creationTicks = Ticks(info.ftCreationTime);
-    facts.attributes = info.dwFileAttributes;
-    facts.identity.volume = info.dwVolumeSerialNumber;
-    facts.identity.index = Join(info.nFileIndexHigh, info.nFileIndexLow);
+    // The file's index on its volume (FILE_INTERNAL_INFORMATION).
+    const auto kFileInternalInformation = static_cast<FILE_INFORMATION_CLASS>(6);
+    IO_STATUS_BLOCK status;
+    LARGE_INTEGER index;
+    if (NtQueryInformationFile(file, &status, &index, sizeof index, kFileInternalInformation) < 0)
+        return false;
+    facts.size = standard.EndOfFile.QuadPart;
+    facts.writeTicks = static_cast<uint64_t>(basic.LastWriteTime.QuadPart);
+    facts.creationTicks = static_cast<uint64_t>(basic.CreationTime.QuadPart);
+    facts.attributes = basic.FileAttributes;
+    facts.identity.volume = volume;
+    facts.identity.index = static_cast<uint64_t>(index.QuadPart);
     return true;
+}
+
+uint32_t VolumeOfPath(const std::wstring& path)
+{
+    HANDLE file = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool known = GetFileInformationByHandle(file, &info) != FALSE;
+    CloseHandle(file);
+    return known ? info.dwVolumeSerialNumber : 0;
 }
 
 bool FactsOfPath(const std::wstring& path, FileFacts& facts)
@@ -41,7 +64,7 @@ bool FactsOfPath(const std::wstring& path, FileFacts& facts)
     return true;
 }
 
-bool IdentityOfPath(const std::wstring& path, FileIdentity& identity)
+bool IdentityOfPath(const std::wstring& path, uint32_t volume, FileIdentity& identity)
 {
     HANDLE file = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
@@ -49,7 +72,7 @@ bool IdentityOfPath(const std::wstring& path, FileIdentity& identity)
     if (file == INVALID_HANDLE_VALUE)
         return false;
     FileFacts facts;
-    const bool known = FactsOfHandle(file, facts);
+    const bool known = FactsOfHandle(file, volume, facts);
     CloseHandle(file);
     if (known)
         identity = facts.identity;

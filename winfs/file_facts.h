@@ -22,16 +22,24 @@ struct FileFacts {
     FileIdentity identity;
 };
 
-// The facts of an open file (a handle with read-attributes access is enough).
-bool FactsOfHandle(HANDLE file, FileFacts& facts);
+// The facts of an open file (a handle with read-attributes access is
+// enough). The volume is not asked of the system for every file (under Wine
+// that costs half a millisecond each) but given by the caller: the serial of
+// the volume it knows the file lies on (VolumeOfPath of its tree).
+bool FactsOfHandle(HANDLE file, uint32_t volume, FileFacts& facts);
+
+// The serial of the volume of the file or folder at `path`; 0 when it cannot
+// be opened.
+uint32_t VolumeOfPath(const std::wstring& path);
 
 // Size and times of the file at `path` from its directory entry, without
 // opening it (identity left 0).
 bool FactsOfPath(const std::wstring& path, FileFacts& facts);
 
-// The identity of the file at `path`, opened for its attributes only, which
-// no other program's sharing can refuse; false when it cannot be opened.
-bool IdentityOfPath(const std::wstring& path, FileIdentity& identity);
+// The identity of the file at `path` on the given volume, opened for its
+// attributes only, which no other program's sharing can refuse; false when
+// it cannot be opened.
+bool IdentityOfPath(const std::wstring& path, uint32_t volume, FileIdentity& identity);
 
 // True when the file can be opened for reading the way a runtime's plain
 // read-only open does it (others may read and write alongside).

@@ -24,17 +24,31 @@ uint64_t Ticks(const FILETIME& time)
     return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
+// One directory search, closed however the reading of it ends.
+struct Search {
+    HANDLE handle;
+    explicit Search(const std::wstring& pattern, WIN32_FIND_DATAW& entry)
+        : handle(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, 0))
+    {
+    }
+    ~Search()
+    {
+        if (handle != INVALID_HANDLE_VALUE)
+            FindClose(handle);
+    }
+    Search(const Search&) = delete;
+    Search& operator=(const Search&) = delete;
+};
+
 // Reads one folder: its files go to the walk, its sub-folders to the end of
 // the folder list when `scanned`.
 void ReadFolder(const std::wstring& root, int index, bool scanned, TreeWalk& walk)
 {
     // A copy: the list may grow, and move its items, while the folder is read.
     const std::wstring relative = walk.folders[static_cast<size_t>(index)];
-    const std::wstring folder = JoinPath(root, relative);
     WIN32_FIND_DATAW entry;
-    HANDLE search = FindFirstFileExW(JoinPath(folder, L"*").c_str(), FindExInfoBasic, &entry,
-                                     FindExSearchNameMatch, nullptr, 0);
-    if (search == INVALID_HANDLE_VALUE)
+    const Search search(JoinPath(JoinPath(root, relative), L"*"), entry);
+    if (search.handle == INVALID_HANDLE_VALUE)
         return;
     do {
         const uint32_t attributes = entry.dwFileAttributes;
@@ -52,8 +66,7 @@ void ReadFolder(const std::wstring& root, int index, bool scanned, TreeWalk& wal
         file.size = static_cast<int64_t>((static_cast<uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow);
         file.writeTicks = Ticks(entry.ftLastWriteTime);
         walk.files.push_back(std::move(file));
-    } while (FindNextFileW(search, &entry));
-    FindClose(search);
+    } while (FindNextFileW(search.handle, &entry));
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ const int64_t kAutumnSecond = 1288488600;
 
 class CopyTouchTest : public testing::Test {
 protected:
-    CopyTouchTest() : root("copy_touch") {}
+    CopyTouchTest() : root("copy_touch"), volume(VolumeOfPath(Path(""))) {}
 
     std::wstring Path(const char* name) const
     {
@@ -46,13 +46,14 @@ protected:
     }
 
     scratch::ScratchFolder root;
+    uint32_t volume;
     TouchedFiles touched;
 };
 
 TEST_F(CopyTouchTest, ACopyEndsAtTheInstantGivenWhateverTheHour)
 {
     Make("copy", "abc", kAutumnSecond + 3600);
-    const CopyTouch touch = TouchMatchingCopy(Path("copy"), Facts("copy"), kAutumnSecond, touched);
+    const CopyTouch touch = TouchMatchingCopy(Path("copy"), volume, Facts("copy"), kAutumnSecond, touched);
     EXPECT_EQ(touch.outcome, CopyOutcome::Touched);
     EXPECT_GT(touch.result, 0);
     EXPECT_EQ(WrittenSeconds("copy"), kAutumnSecond);
@@ -76,13 +77,13 @@ TEST_F(CopyTouchTest, ACopyThatChangedSinceItsFactsWereTakenIsLeftAlone)
                          " other && mv other replaced"),
               0);
 
-    EXPECT_EQ(TouchMatchingCopy(Path("grown"), grown, kAutumnSecond, touched).outcome, CopyOutcome::NotTheSameFile);
-    EXPECT_EQ(TouchMatchingCopy(Path("redated"), redated, kAutumnSecond, touched).outcome,
+    EXPECT_EQ(TouchMatchingCopy(Path("grown"), volume, grown, kAutumnSecond, touched).outcome, CopyOutcome::NotTheSameFile);
+    EXPECT_EQ(TouchMatchingCopy(Path("redated"), volume, redated, kAutumnSecond, touched).outcome,
               CopyOutcome::NotTheSameFile);
     EXPECT_EQ(WrittenSeconds("grown"), kAutumnSecond + 3600);
     EXPECT_EQ(WrittenSeconds("redated"), kAutumnSecond + 3601);
     // Same size and time: the same file as far as its facts can tell.
-    EXPECT_EQ(TouchMatchingCopy(Path("replaced"), replaced, kAutumnSecond, touched).outcome,
+    EXPECT_EQ(TouchMatchingCopy(Path("replaced"), volume, replaced, kAutumnSecond, touched).outcome,
               CopyOutcome::Touched);
     EXPECT_EQ(touched.size(), 1u);
 }
@@ -92,10 +93,10 @@ TEST_F(CopyTouchTest, AFileTouchedOnceIsNeverTouchedAgainUnderAnyPath)
     Make("a", "abc", kAutumnSecond + 3600);
     ASSERT_EQ(root.Shell("ln a b"), 0);
     const FileFacts facts = Facts("a");
-    ASSERT_EQ(TouchMatchingCopy(Path("a"), facts, kAutumnSecond, touched).outcome, CopyOutcome::Touched);
+    ASSERT_EQ(TouchMatchingCopy(Path("a"), volume, facts, kAutumnSecond, touched).outcome, CopyOutcome::Touched);
 
     // Its facts as they are now, through another link: still refused.
-    EXPECT_EQ(TouchMatchingCopy(Path("b"), Facts("b"), kAutumnSecond + 7200, touched).outcome,
+    EXPECT_EQ(TouchMatchingCopy(Path("b"), volume, Facts("b"), kAutumnSecond + 7200, touched).outcome,
               CopyOutcome::NotTheSameFile);
     EXPECT_EQ(WrittenSeconds("b"), kAutumnSecond);
 }
@@ -106,12 +107,12 @@ TEST_F(CopyTouchTest, UnreadableAndUnopenableCopies)
     const FileFacts facts = Facts("locked");
     HANDLE holder = CreateFileW(Path("locked").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(TouchMatchingCopy(Path("locked"), facts, kAutumnSecond, touched).outcome, CopyOutcome::NotReadable);
+    EXPECT_EQ(TouchMatchingCopy(Path("locked"), volume, facts, kAutumnSecond, touched).outcome, CopyOutcome::NotReadable);
     CloseHandle(holder);
     EXPECT_EQ(WrittenSeconds("locked"), kAutumnSecond + 3600);
 
     FileFacts none;
-    EXPECT_EQ(TouchMatchingCopy(Path("missing"), none, kAutumnSecond, touched).outcome, CopyOutcome::NotReadable);
+    EXPECT_EQ(TouchMatchingCopy(Path("missing"), volume, none, kAutumnSecond, touched).outcome, CopyOutcome::NotReadable);
     EXPECT_TRUE(touched.empty());
 }
 
@@ -122,7 +123,7 @@ TEST_F(CopyTouchTest, AFileBeingWrittenThatCanBeReadIsTouched)
     HANDLE writer = CreateFileW(Path("written").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(writer, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(TouchMatchingCopy(Path("written"), facts, kAutumnSecond, touched).outcome, CopyOutcome::Touched);
+    EXPECT_EQ(TouchMatchingCopy(Path("written"), volume, facts, kAutumnSecond, touched).outcome, CopyOutcome::Touched);
     CloseHandle(writer);
     EXPECT_EQ(WrittenSeconds("written"), kAutumnSecond);
 }

@@ -182,23 +182,41 @@ TEST(FileFacts, IdentityIsTheFileWhateverThePath)
     ScratchFolder root("wide_identity");
     ASSERT_EQ(root.Shell("printf abc > a && ln a b && printf abc > c"), 0);
     const std::wstring base = ExtendedPath(Wide(root.win));
+    const uint32_t volume = VolumeOfPath(base);
+    EXPECT_NE(volume, 0u);
     FileIdentity a, b, c;
-    ASSERT_TRUE(IdentityOfPath(JoinPath(base, L"a"), a));
-    ASSERT_TRUE(IdentityOfPath(JoinPath(base, L"b"), b));
-    ASSERT_TRUE(IdentityOfPath(JoinPath(base, L"c"), c));
+    ASSERT_TRUE(IdentityOfPath(JoinPath(base, L"a"), volume, a));
+    ASSERT_TRUE(IdentityOfPath(JoinPath(base, L"b"), volume, b));
+    ASSERT_TRUE(IdentityOfPath(JoinPath(base, L"c"), volume, c));
     EXPECT_EQ(a, b);
     EXPECT_FALSE(a == c);
+    EXPECT_EQ(a.volume, volume);
+    // The same file on another volume is another file.
+    FileIdentity elsewhere;
+    ASSERT_TRUE(IdentityOfPath(JoinPath(base, L"a"), volume + 1, elsewhere));
+    EXPECT_FALSE(elsewhere == a);
+    // What a handle tells matches the entry.
+    HANDLE file = CreateFileW(JoinPath(base, L"a").c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    FileFacts byHandle, byPath;
+    EXPECT_TRUE(FactsOfHandle(file, volume, byHandle));
+    CloseHandle(file);
+    ASSERT_TRUE(FactsOfPath(JoinPath(base, L"a"), byPath));
+    EXPECT_EQ(byHandle.size, 3);
+    EXPECT_EQ(byHandle.writeTicks, byPath.writeTicks);
+    EXPECT_EQ(byHandle.identity, a);
     // Attribute access only: a handle that shares nothing does not stop it.
     HANDLE holder = CreateFileW(JoinPath(base, L"c").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                 OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
     FileIdentity again;
-    EXPECT_TRUE(IdentityOfPath(JoinPath(base, L"c"), again));
+    EXPECT_TRUE(IdentityOfPath(JoinPath(base, L"c"), volume, again));
     EXPECT_FALSE(IsReadable(JoinPath(base, L"c")));
     CloseHandle(holder);
     EXPECT_EQ(again, c);
     EXPECT_TRUE(IsReadable(JoinPath(base, L"c")));
-    EXPECT_FALSE(IdentityOfPath(JoinPath(base, L"missing"), again));
+    EXPECT_FALSE(IdentityOfPath(JoinPath(base, L"missing"), volume, again));
 }
 
 }  // namespace
