@@ -120,6 +120,10 @@ int main(int argc, char** argv)
     CLI::App* help = app.add_subcommand("help", "Shows the help of a command");
     help->add_option("COMMAND", helpTopic, "scan or fix")->check(CLI::IsMember({"scan", "fix"}));
 
+    const std::string first = argc > 1 ? argv[1] : "";
+    if (!first.empty() && first[0] != '-' && first != "scan" && first != "fix" && first != "help")
+        return UsageError(std::string("unknown command \"") + argv[1] +
+                          "\": the commands are scan, fix and help");
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
