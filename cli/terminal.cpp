@@ -60,6 +60,7 @@ void ProgressLine::Draw()
 void ProgressLine::Loop()
 {
     std::unique_lock<std::mutex> lock(mutex_);
+    Draw();
     while (!wake_.wait_for(lock, std::chrono::milliseconds(250), [this] { return stopping_; }))
         Draw();
 }
