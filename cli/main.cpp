@@ -1,0 +1,161 @@
+// kelvora-cli: the command line, read with CLI11 and handed to the commands.
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <iostream>
+#include <thread>
+
+#include <CLI/CLI.hpp>
+
+#include "cli/options.h"
+#include "cli/signals.h"
+#include "engine/duration.h"
+
+#ifndef KELVORA_VERSION
+#define KELVORA_VERSION "0"
+#endif
+
+namespace {
+
+const char* const kExitText =
+    "Exit status: 0 done and nothing failed (nothing to do included); 1 at least one copy\n"
+    "could not be repaired (failed, changed during the run, time not kept) or a folder\n"
+    "could not be read; 2 usage or input error, nothing touched; 130 interrupted.";
+
+struct Texts {
+    std::vector<std::string> shifts;
+    std::string tolerance;
+    std::string progress = "auto";
+};
+
+void AddCommon(CLI::App& command, cli::Options& options, Texts& texts)
+{
+    command.add_option("ORIGINALS", options.originals, "Folder of the originals")->required();
+    command.add_option("COPIES", options.copies, "Folder of the copies")->required();
+    command.add_flag("--json", options.json, "JSON Lines on stdout");
+    command.add_option("--jobs", options.jobs, "Folders walked on N threads (default: the hardware threads)")
+        ->type_name("N")
+        ->check(CLI::Range(1, 1024));
+    command.add_option("--progress", texts.progress, "Progress line on stderr: auto (on a terminal), always, never")
+        ->type_name("WHEN")
+        ->check(CLI::IsMember({"auto", "always", "never"}));
+    command.add_flag("--quiet", options.quiet, "Only errors and the exit status");
+}
+
+int UsageError(const std::string& message)
+{
+    std::fprintf(stderr, "kelvora-cli: %s\n", message.c_str());
+    return cli::kExitUsage;
+}
+
+// Turns the texts of the shifts and the tolerance into the rule.
+bool ReadRule(const Texts& texts, engine::Rule& rule, std::string& error)
+{
+    for (const std::string& text : texts.shifts) {
+        engine::Shift shift;
+        if (!engine::ParseShift(text, shift, error))
+            return false;
+        rule.shifts.push_back(shift);
+    }
+    return texts.tolerance.empty() || engine::ParseDuration(texts.tolerance, rule.toleranceNanos, error);
+}
+
+// More open folders allow the walk to keep more of them open.
+void RaiseOpenFileLimit()
+{
+    struct rlimit limit;
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, 65536);
+        setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    CLI::App app("Repairs the last-modification times of copies that drifted from their "
+                 "originals by a fixed shift (a time-zone or daylight-saving hour, say).",
+                 "kelvora-cli");
+    app.set_version_flag("--version", "kelvora-cli " KELVORA_VERSION);
+    app.require_subcommand(1);
+    app.footer(kExitText);
+
+    cli::Options options;
+    options.jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    Texts texts;
+
+    CLI::App* scan = app.add_subcommand(
+        "scan", "Counts the pairs and shows the most common differences; changes nothing");
+    AddCommon(*scan, options, texts);
+    scan->add_option("--top", options.top, "Differences shown (default 10)")
+        ->type_name("N")
+        ->check(CLI::NonNegativeNumber);
+    scan->footer(kExitText);
+
+    CLI::App* fix = app.add_subcommand(
+        "fix", "Sets each matching copy's modification time to its original's");
+    AddCommon(*fix, options, texts);
+    fix->add_option("--shift", texts.shifts,
+                    std::string("Allowed drift, repeatable: ") + engine::kShiftForms)
+        ->type_name("SHIFT")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+        ->allow_extra_args(false);
+    fix->add_option("--tolerance", texts.tolerance,
+                    std::string("Largest distance from a shift (default 2s): ") + engine::kDurationForms)
+        ->type_name("DURATION");
+    fix->add_flag("--dry-run", options.dryRun, "Lists what would be touched; touches nothing");
+    fix->add_option("--report", options.report,
+                    "One line per file event: CSV when FILE ends in .csv, JSON Lines otherwise")
+        ->type_name("FILE");
+    CLI::Option* journal =
+        fix->add_option("--journal", options.journal, "Where the run's journal goes")->type_name("FILE");
+    CLI::Option* noJournal = fix->add_flag("--no-journal", options.noJournal, "Keeps no journal");
+    journal->excludes(noJournal);
+    fix->footer(kExitText);
+
+    std::string helpTopic;
+    CLI::App* help = app.add_subcommand("help", "Shows the help of a command");
+    help->add_option("COMMAND", helpTopic, "scan or fix")->check(CLI::IsMember({"scan", "fix"}));
+
+    const std::string first = argc > 1 ? argv[1] : "";
+    if (!first.empty() && first[0] != '-' && first != "scan" && first != "fix" && first != "help")
+        return UsageError(std::string("unknown command \"") + argv[1] +
+                          "\": the commands are scan, fix and help");
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        std::fprintf(stderr, "kelvora-cli: %s\nRun \"kelvora-cli --help\" for the commands and options.\n",
+                     e.what());
+        return cli::kExitUsage;
+    }
+
+    if (help->parsed()) {
+        if (helpTopic.empty())
+            std::cout << app.help();
+        else
+            std::cout << app.get_subcommand(helpTopic)->help();
+        return cli::kExitDone;
+    }
+
+    options.progress = texts.progress == "always" ? cli::ProgressMode::Always
+                     : texts.progress == "never"  ? cli::ProgressMode::Never
+                                                  : cli::ProgressMode::Auto;
+    RaiseOpenFileLimit();
+    cli::InstallStopHandlers();
+    if (scan->parsed())
+        return cli::RunScan(options);
+
+    std::string error;
+    if (!ReadRule(texts, options.rule, error))
+        return UsageError(error);
+    return cli::RunFix(options);
+}

@@ -1,0 +1,57 @@
+// What the front end does with each event of a run: JSON Lines on stdout,
+// a line in the report file, a message on stderr for every failure, and the
+// list of a dry run.
+#pragma once
+
+#include <cstdio>
+#include <cstdint>
+#include <string>
+
+#include "cli/terminal.h"
+#include "engine/repair.h"
+
+namespace cli {
+
+class ReportFile {
+public:
+    // A CSV file when the name ends in ".csv", JSON Lines otherwise.
+    bool Open(const std::string& path, std::string& error);
+    void Write(const engine::FileEvent& event);
+    // Writes the summary (JSON Lines only) and closes; false when any write failed.
+    bool Close(const std::string& summaryLine, std::string& error);
+    ~ReportFile();
+
+private:
+    std::FILE* file_ = nullptr;
+    std::string path_;
+    bool csv_ = false;
+};
+
+struct Outputs {
+    bool json = false;      // JSON Lines on stdout
+    bool quiet = false;     // errors only
+    bool dryRunList = false;  // text lines for planned changes on stdout
+    std::string originalsRoot;  // for the paths named in messages
+    std::string copiesRoot;
+    ReportFile* report = nullptr;
+    ProgressLine* progress = nullptr;
+};
+
+class CliObserver : public engine::Observer {
+public:
+    explicit CliObserver(const Outputs& outputs) : outputs_(outputs) {}
+    void OnEvent(const engine::FileEvent& event) override;
+
+private:
+    void Tell(const std::string& line);
+    const Outputs outputs_;
+};
+
+// The path of a file or folder as named in messages: the folder given on the
+// command line, then the relative path, shown safely.
+std::string NamedPath(const std::string& root, const std::string& relative);
+
+// A difference with its sign: "+1h", "-30m", "0s".
+std::string SignedDuration(int64_t nanos);
+
+}  // namespace cli

@@ -1,0 +1,24 @@
+// The machine-readable forms of events and totals: JSON objects (one a line)
+// and CSV rows.
+#pragma once
+
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "engine/repair.h"
+
+namespace cli {
+
+const char* EventName(engine::EventKind kind);
+
+nlohmann::ordered_json EventJson(const engine::FileEvent& event);
+
+// The totals of a run; `command` is "scan" or "fix".
+nlohmann::ordered_json SummaryJson(const char* command, bool dryRun, const engine::Totals& totals,
+                           double seconds);
+
+extern const char* const kCsvHeader;
+std::string EventCsv(const engine::FileEvent& event);
+
+}  // namespace cli

@@ -1,0 +1,112 @@
+#include "cli/summary.h"
+
+#include <fmt/core.h>
+
+#include "cli/records.h"
+#include "cli/utf8.h"
+#include "engine/duration.h"
+
+namespace cli {
+
+namespace {
+
+constexpr int64_t kSecond = 1000000000;
+constexpr int kBarWidth = 40;
+
+std::string SignedSeconds(int64_t seconds)
+{
+    return (seconds > 0 ? "+" : "") + engine::FormatDuration(seconds * kSecond);
+}
+
+void Line(const char* label, uint64_t count)
+{
+    fmt::print("{:<28}{:>12}\n", label, count);
+}
+
+}  // namespace
+
+std::string ShellQuoted(const std::string& word)
+{
+    if (!word.empty() && word.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                                "0123456789/._-+=:,@%") == std::string::npos)
+        return word;
+    std::string quoted = "'";
+    for (char c : word)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+std::string SuggestedFix(const Options& options, const engine::Totals& totals)
+{
+    engine::Shift shift;
+    if (!totals.differences.Suggest(shift))
+        return "";
+    return "kelvora-cli fix " + ShellQuoted(options.originals) + " " + ShellQuoted(options.copies) +
+           " --shift " + engine::FormatShift(shift) + " --dry-run";
+}
+
+void PrintScanText(const Options& options, const engine::Totals& totals, double seconds)
+{
+    Line("Originals", totals.originals);
+    Line("Copies found", totals.pairs);
+    Line("  same size", totals.sameSize);
+    Line("    equal times", totals.equalTimes);
+    Line("  other size", totals.otherSize);
+    Line("Missing copies", totals.missing);
+    Line("Copies without an original", totals.orphans);
+    if (totals.skipped)
+        Line("Not regular files (skipped)", totals.skipped);
+    if (totals.failed + totals.unreadable)
+        Line("Failures", totals.failed + totals.unreadable);
+    const auto top = totals.differences.Top(static_cast<size_t>(options.top));
+    if (!top.empty()) {
+        fmt::print("\nMost common differences, copy minus original (same size):\n");
+        const uint64_t most = top.front().second;
+        for (const auto& [difference, count] : top) {
+            const int width = static_cast<int>((count * kBarWidth + most - 1) / most);
+            fmt::print("  {:>12} {:>10}  {}\n", SignedSeconds(difference), count,
+                       std::string(static_cast<size_t>(width), '#'));
+        }
+    }
+    const std::string fix = SuggestedFix(options, totals);
+    if (!fix.empty())
+        fmt::print("\nOne difference dominates; to see what would be repaired:\n  {}\n",
+                   ShownPath(fix, true));
+    fmt::print("\nTime taken: {:.2f} s\n", seconds);
+}
+
+void PrintScanJson(const Options& options, const engine::Totals& totals, double seconds)
+{
+    for (const auto& [difference, count] : totals.differences.Top(static_cast<size_t>(options.top))) {
+        nlohmann::ordered_json line;
+        line["event"] = "difference";
+        line["seconds"] = difference;
+        line["text"] = SignedSeconds(difference);
+        line["count"] = count;
+        fmt::print("{}\n", line.dump());
+    }
+    nlohmann::ordered_json summary = SummaryJson("scan", false, totals, seconds);
+    const std::string fix = SuggestedFix(options, totals);
+    if (!fix.empty())
+        summary["suggested"] = ShownPath(fix, false);
+    fmt::print("{}\n", summary.dump());
+}
+
+void PrintFixText(const Options& options, const engine::Totals& totals, double seconds)
+{
+    if (options.dryRun)
+        fmt::print("Dry run: nothing was changed.\n");
+    Line("Pairs", totals.pairs);
+    Line("Matches", totals.matched);
+    Line(options.dryRun ? "Would be touched" : "Touched", options.dryRun ? totals.matched : totals.touched);
+    Line("Failed", totals.failed + totals.unreadable);
+    if (totals.notKept)
+        Line("Time not kept", totals.notKept);
+    Line("Changed during the run", totals.changed);
+    Line("Skipped (not regular files)", totals.skipped);
+    if (totals.interrupted)
+        fmt::print("Interrupted: the rest was left as it was.\n");
+    fmt::print("{:<28}{:>10.2f} s\n", "Time taken", seconds);
+}
+
+}  // namespace cli

@@ -1,0 +1,44 @@
+// Standard error shared by messages and the progress line: one lock, and a
+// progress line that is wiped before any message and drawn again after.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "engine/repair.h"
+
+namespace cli {
+
+class ProgressLine {
+public:
+    // Draws the counters of `progress` on stderr every few tenths of a second
+    // from its own thread while `shown`; otherwise does nothing.
+    ProgressLine(const engine::Progress& progress, bool shown);
+    ~ProgressLine();
+    ProgressLine(const ProgressLine&) = delete;
+    ProgressLine& operator=(const ProgressLine&) = delete;
+
+    // Writes one line of message on stderr, the progress line kept below it.
+    void Message(const std::string& line);
+    // Wipes the line and stops drawing it.
+    void Stop();
+
+private:
+    void Draw();
+    void Loop();
+
+    const engine::Progress& progress_;
+    const bool shown_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool stopping_ = false;
+    bool drawn_ = false;
+    std::chrono::steady_clock::time_point start_;
+    std::thread thread_;
+};
+
+}  // namespace cli

@@ -1,0 +1,42 @@
+// The differences between copies and originals of the same size, counted by
+// the second, and the shift they suggest.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <utility>
+#include <vector>
+
+#include "engine/duration.h"
+
+namespace engine {
+
+class DeltaHistogram {
+public:
+    // Keys beyond this many are counted as `others` only, so that memory
+    // stays bounded whatever the tree holds.
+    static constexpr size_t kMaxKeys = 65536;
+
+    // Counts one difference, in nanoseconds, rounded to the nearest second
+    // (halves away from zero).
+    void Add(int64_t deltaNanos);
+    void Merge(const DeltaHistogram& other);
+
+    // The most common differences in seconds, the largest count first (ties:
+    // the smaller magnitude first, then the negative one).
+    std::vector<std::pair<int64_t, uint64_t>> Top(size_t count) const;
+    uint64_t total() const { return total_; }
+    uint64_t others() const { return others_; }
+
+    // True and a shift when one difference larger than the default tolerance
+    // (either sign) holds more than half of those larger differences: signed
+    // when all of them have the same sign.
+    bool Suggest(Shift& shift) const;
+
+private:
+    std::map<int64_t, uint64_t> counts_;
+    uint64_t total_ = 0;
+    uint64_t others_ = 0;
+};
+
+}  // namespace engine

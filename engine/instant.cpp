@@ -1,0 +1,46 @@
+#include "engine/instant.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <limits>
+
+namespace engine {
+
+int64_t Difference(const fsys::Instant& later, const fsys::Instant& earlier)
+{
+    const __int128 nanos = (static_cast<__int128>(later.seconds) - earlier.seconds) * 1000000000 +
+                           (later.nanos - earlier.nanos);
+    if (nanos > std::numeric_limits<int64_t>::max())
+        return std::numeric_limits<int64_t>::max();
+    if (nanos < std::numeric_limits<int64_t>::min())
+        return std::numeric_limits<int64_t>::min();
+    return static_cast<int64_t>(nanos);
+}
+
+std::string IsoUtc(const fsys::Instant& instant)
+{
+    // Days and seconds of the day, floored, then the civil date of the day
+    // count (proleptic Gregorian calendar, any year).
+    int64_t days = instant.seconds / 86400;
+    int64_t second = instant.seconds % 86400;
+    if (second < 0) {
+        second += 86400;
+        --days;
+    }
+    const int64_t z = days + 719468;
+    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const int64_t dayOfEra = z - era * 146097;
+    const int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const int64_t mp = (5 * dayOfYear + 2) / 153;
+    const int64_t day = dayOfYear - (153 * mp + 2) / 5 + 1;
+    const int64_t month = mp < 10 ? mp + 3 : mp - 9;
+    const int64_t year = yearOfEra + era * 400 + (month <= 2);
+    char text[96];
+    std::snprintf(text, sizeof text, "%04" PRId64 "-%02" PRId64 "-%02" PRId64 "T%02" PRId64
+                  ":%02" PRId64 ":%02" PRId64 ".%09" PRId32 "Z",
+                  year, month, day, second / 3600, second / 60 % 60, second % 60, instant.nanos);
+    return text;
+}
+
+}  // namespace engine

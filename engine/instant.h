@@ -1,0 +1,17 @@
+// Arithmetic and text of instants.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "fsys/fsys.h"
+
+namespace engine {
+
+// later − earlier in nanoseconds, held to the range of int64_t.
+int64_t Difference(const fsys::Instant& later, const fsys::Instant& earlier);
+
+// ISO 8601 in UTC with nanoseconds: "2010-01-01T00:00:00.000000000Z".
+std::string IsoUtc(const fsys::Instant& instant);
+
+}  // namespace engine

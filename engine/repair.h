@@ -1,0 +1,97 @@
+// The repair engine: pairs every regular file of the originals with the
+// entry at the same relative path among the copies, sorts the pairs by the
+// rule and, when asked, sets each matching copy's modification time to its
+// original's. It takes plain values and reports through Observer.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "engine/histogram.h"
+#include "engine/rule.h"
+#include "engine/walk.h"
+#include "fsys/fsys.h"
+
+namespace engine {
+
+enum class EventKind {
+    Planned,     // a match, to be changed (or, in a dry run, that would be)
+    Touched,     // changed; `readBack` is the time the file system kept
+    NotKept,     // changed, but the time read back is further from `set` than the
+                 // file system's granularity
+    Changed,     // the copy changed since it was listed: left alone
+    Failed,      // the change, or a question about a file, failed: `reason`
+    Skipped,     // the entry where a copy should be is not a regular file
+    Unreadable,  // a folder of `side` could not be opened or listed: `reason`
+};
+
+struct FileEvent {
+    EventKind kind = EventKind::Planned;
+    std::string path;  // relative to both tops, names joined by "/"
+    Side side = kCopies;
+    bool paired = false;     // size and the three instants below are known
+    uint64_t size = 0;
+    fsys::Instant original;  // the original's modification time
+    fsys::Instant before;    // the copy's, as listed
+    fsys::Instant set;       // the time set (the original's)
+    fsys::Instant readBack;  // the copy's, read back after the change
+    std::string reason;
+};
+
+class Observer {
+public:
+    virtual ~Observer() = default;
+    // Called with each planned change just before it is made (never in a dry
+    // run): the place for a write-ahead record. Returning false leaves the
+    // copy alone; it is then reported as failed with `reason`.
+    virtual bool BeforeChange(const FileEvent& planned, std::string& reason)
+    {
+        (void)planned;
+        (void)reason;
+        return true;
+    }
+    // Every event, Planned included. The engine never calls an observer from
+    // two threads at once.
+    virtual void OnEvent(const FileEvent& event) = 0;
+};
+
+struct Job {
+    Rule rule;
+    bool change = false;    // fix: change the matching copies
+    bool dryRun = false;    // with change: report Planned events only
+    bool countUnpaired = false;  // walk folders present on one side only, for the counts
+    int jobs = 1;
+    int maxKeptHandles = 512;
+    const std::atomic<bool>* stop = nullptr;  // finish the file in hand, then stop
+};
+
+struct Totals {
+    uint64_t originals = 0;   // regular files among the originals
+    uint64_t pairs = 0;       // of them, with a regular file as copy
+    uint64_t sameSize = 0;
+    uint64_t equalTimes = 0;  // same size and same instant
+    uint64_t otherSize = 0;
+    uint64_t missing = 0;     // originals with nothing at the copy's place
+    uint64_t orphans = 0;     // regular copies without a regular original
+    uint64_t matched = 0;
+    uint64_t touched = 0;
+    uint64_t notKept = 0;
+    uint64_t changed = 0;
+    uint64_t failed = 0;
+    uint64_t skipped = 0;
+    uint64_t unreadable = 0;  // folders
+    bool interrupted = false;
+    DeltaHistogram differences;  // same-size pairs with different instants
+};
+
+// Counters that the progress line reads while the engine runs.
+struct Progress {
+    std::atomic<uint64_t> walked{0};   // entries listed on both sides
+    std::atomic<uint64_t> matched{0};
+};
+
+Totals Repair(const fsys::Folder& originals, const fsys::Folder& copies, const Job& job,
+              Observer& observer, Progress* progress = nullptr);
+
+}  // namespace engine

@@ -1,0 +1,68 @@
+#include "engine/rule.h"
+
+#include "engine/instant.h"
+
+namespace engine {
+
+bool CheckRule(const Rule& rule, std::string& error)
+{
+    if (rule.shifts.empty()) {
+        error = "fix needs at least one --shift SHIFT (" + std::string(kShiftForms) + ")";
+        return false;
+    }
+    if (rule.toleranceNanos < 0) {
+        error = "the tolerance cannot be negative";
+        return false;
+    }
+    for (const Shift& shift : rule.shifts) {
+        if (shift.nanos == 0) {
+            error = "a shift of " + FormatShift(shift) +
+                    " would repair nothing: give the drift to undo, for example --shift 1h";
+            return false;
+        }
+        if (rule.toleranceNanos >= shift.nanos) {
+            error = "the tolerance " + FormatDuration(rule.toleranceNanos) +
+                    " is as large as the shift " + FormatShift(shift) +
+                    ": it would match copies that never moved; use a smaller --tolerance";
+            return false;
+        }
+    }
+    return true;
+}
+
+namespace {
+
+bool Within(int64_t delta, __int128 shift, int64_t tolerance)
+{
+    const __int128 off = static_cast<__int128>(delta) - shift;
+    return (off < 0 ? -off : off) <= tolerance;
+}
+
+}  // namespace
+
+bool MatchesDelta(const Rule& rule, int64_t delta)
+{
+    if (delta == 0)
+        return false;
+    for (const Shift& shift : rule.shifts) {
+        const bool later = shift.sign != ShiftSign::Earlier;
+        const bool earlier = shift.sign != ShiftSign::Later;
+        if ((later && Within(delta, shift.nanos, rule.toleranceNanos)) ||
+            (earlier && Within(delta, -static_cast<__int128>(shift.nanos), rule.toleranceNanos)))
+            return true;
+    }
+    return false;
+}
+
+PairClass Classify(const Rule& rule, const fsys::Facts& original, const fsys::Facts& copy,
+                   int64_t& delta)
+{
+    delta = Difference(copy.modified, original.modified);
+    if (original.size != copy.size)
+        return PairClass::OtherSize;
+    if (delta == 0)
+        return PairClass::EqualTimes;
+    return MatchesDelta(rule, delta) ? PairClass::Match : PairClass::OtherDifference;
+}
+
+}  // namespace engine

@@ -1,0 +1,53 @@
+// One walk of two trees in step: a folder of the first tree and the folder at
+// the same relative path in the second are opened and listed together, and
+// handed to a visitor with their names sorted. Folders are walked
+// breadth-first; on one thread the order of visits is fixed. Every folder is
+// opened relative to its parent's open handle (or, when the bound on open
+// handles made it close, by names from the nearest open ancestor), never
+// through a link, so no path is rebuilt and no length limit applies.
+#pragma once
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "fsys/fsys.h"
+
+namespace engine {
+
+enum Side { kOriginals = 0, kCopies = 1 };
+
+struct FolderView {
+    const std::string& path;                  // relative, names joined by "/"; "" at the top
+    const fsys::Folder* folder[2];            // null where that side has no such folder
+    const std::vector<fsys::Entry>* entries[2];  // sorted by name; kinds asked where the
+                                              // listing gave none (Unknown when that failed)
+};
+
+class FolderVisitor {
+public:
+    virtual ~FolderVisitor() = default;
+    // Called on the walking thread numbered `worker` (0 to jobs − 1); calls
+    // on different threads may overlap.
+    virtual void Visit(const FolderView& view, int worker) = 0;
+    // A folder of `side` at `path` could not be opened or listed: the
+    // folder pair is not visited, nor anything below it.
+    virtual void FolderFailed(const std::string& path, Side side, const fsys::Failure& failure,
+                              int worker) = 0;
+};
+
+struct WalkOptions {
+    int jobs = 1;
+    // Also descend into folders present on one side only.
+    bool oneSided = false;
+    // Handles kept open for folders whose subfolders are still to be walked.
+    int maxKeptHandles = 512;
+    // Set from elsewhere to stop: no new folder is visited.
+    const std::atomic<bool>* stop = nullptr;
+};
+
+// Walks from the two open top folders.
+void WalkInStep(const fsys::Folder& originals, const fsys::Folder& copies,
+                const WalkOptions& options, FolderVisitor& visitor);
+
+}  // namespace engine

@@ -1,0 +1,91 @@
+// The narrow file-system layer the repair engine stands on. One back end per
+// system implements it (fsys/posix.cpp on Linux); nothing here names a type of
+// one system. Names are byte strings as the back end defines them (the bytes
+// on disk on POSIX systems, UTF-8 on Windows); instants are signed seconds and
+// nanoseconds since 1970-01-01 00:00:00 UTC; folders are opaque open handles.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace fsys {
+
+struct Instant {
+    int64_t seconds = 0;
+    int32_t nanos = 0;  // 0 to 999,999,999
+};
+
+inline bool operator==(const Instant& a, const Instant& b)
+{
+    return a.seconds == b.seconds && a.nanos == b.nanos;
+}
+inline bool operator!=(const Instant& a, const Instant& b) { return !(a == b); }
+
+enum class Kind : uint8_t { Unknown, Regular, Folder, Link, Other };
+
+// One name of a listing with the kind the listing gave (Unknown when it gives
+// none, so that the caller asks).
+struct Entry {
+    std::string name;
+    Kind kind = Kind::Unknown;
+};
+
+// What the system says of one file object, without following a link.
+struct Facts {
+    Kind kind = Kind::Unknown;
+    uint64_t size = 0;
+    Instant modified;
+    Instant accessed;
+    uint64_t device = 0;  // with `object`, the identity of the file object
+    uint64_t object = 0;
+};
+
+// A failed call: the system's reason as text, and its code for the caller
+// that must tell one reason from another.
+struct Failure {
+    int code = 0;
+    std::string reason;
+};
+
+class Folder;  // an open folder, defined by each back end
+struct FolderDeleter {
+    void operator()(Folder* folder) const;
+};
+using FolderHandle = std::unique_ptr<Folder, FolderDeleter>;
+
+// Opens a folder named on the command line, following a link there.
+FolderHandle OpenRoot(const std::string& path, Failure& failure);
+// Opens the folder `name` inside `parent`, never through a link.
+FolderHandle OpenChild(const Folder& parent, const std::string& name, Failure& failure);
+// Opens the folder that holds `folder` (its physical parent); null at the
+// top of the file system.
+FolderHandle OpenParent(const Folder& folder, Failure& failure);
+
+// Every name in the folder but "." and "..", in the system's order.
+bool List(const Folder& folder, std::vector<Entry>& entries, Failure& failure);
+
+// The facts of the folder itself, and of `name` inside it.
+bool FolderFacts(const Folder& folder, Facts& facts, Failure& failure);
+bool NameFacts(const Folder& folder, const std::string& name, Facts& facts, Failure& failure);
+
+// The finest step in which the folder's file system keeps modification
+// times, as far as the system lets it be known, in nanoseconds.
+int64_t TimeGranularity(const Folder& folder);
+
+enum class SetResult {
+    Set,      // set; `after` holds the time read back
+    Changed,  // the object is no longer the one described by `expected`: left alone
+    Failed,   // the system refused; `failure` says why
+};
+
+// Sets the last-modification time of the file `name` inside `folder` to
+// `when`, leaving its access time and everything else alone, never through a
+// link. Just before, the same file object is looked at again and must still be
+// a regular file with the identity, size and modification time of `expected`.
+// After the change, `after` receives the object's facts read back.
+SetResult SetModified(const Folder& folder, const std::string& name, const Facts& expected,
+                      const Instant& when, Facts& after, Failure& failure);
+
+}  // namespace fsys

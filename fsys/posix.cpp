@@ -1,0 +1,253 @@
+// The file-system layer on Linux: every call relative to an open folder
+// descriptor (openat, fstatat), never through a link, names as the bytes on disk.
+#include "fsys/fsys.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/vfs.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace fsys {
+
+class Folder {
+public:
+    explicit Folder(int fd) : fd(fd) {}
+    ~Folder() { close(fd); }
+    Folder(const Folder&) = delete;
+    Folder& operator=(const Folder&) = delete;
+    const int fd;
+};
+
+void FolderDeleter::operator()(Folder* folder) const
+{
+    delete folder;
+}
+
+namespace {
+
+bool Fail(Failure& failure, int code)
+{
+    failure.code = code;
+    failure.reason = std::strerror(code);
+    return false;
+}
+
+Kind KindOfMode(mode_t mode)
+{
+    if (S_ISREG(mode))
+        return Kind::Regular;
+    if (S_ISDIR(mode))
+        return Kind::Folder;
+    if (S_ISLNK(mode))
+        return Kind::Link;
+    return Kind::Other;
+}
+
+Kind KindOfType(unsigned char type)
+{
+    switch (type) {
+    case DT_REG: return Kind::Regular;
+    case DT_DIR: return Kind::Folder;
+    case DT_LNK: return Kind::Link;
+    case DT_UNKNOWN: return Kind::Unknown;
+    default: return Kind::Other;
+    }
+}
+
+void FactsOfStat(const struct stat& st, Facts& facts)
+{
+    facts.kind = KindOfMode(st.st_mode);
+    facts.size = static_cast<uint64_t>(st.st_size);
+    facts.modified = {st.st_mtim.tv_sec, static_cast<int32_t>(st.st_mtim.tv_nsec)};
+    facts.accessed = {st.st_atim.tv_sec, static_cast<int32_t>(st.st_atim.tv_nsec)};
+    facts.device = st.st_dev;
+    facts.object = st.st_ino;
+}
+
+FolderHandle Wrap(int fd, Failure& failure)
+{
+    if (fd < 0) {
+        Fail(failure, errno);
+        return nullptr;
+    }
+    return FolderHandle(new Folder(fd));
+}
+
+bool SameObject(const struct stat& st, const Facts& expected)
+{
+    return S_ISREG(st.st_mode) && st.st_dev == expected.device && st.st_ino == expected.object &&
+           static_cast<uint64_t>(st.st_size) == expected.size &&
+           st.st_mtim.tv_sec == expected.modified.seconds &&
+           st.st_mtim.tv_nsec == expected.modified.nanos;
+}
+
+// Sets the times of the object behind the O_PATH descriptor `fd`. The object
+// itself is addressed (AT_EMPTY_PATH, or its /proc/self/fd link on kernels
+// before 5.8), so a name replaced since it was opened is never reached; only
+// where neither exists is the name used again.
+int SetTimesOfObject(int fd, int folderFd, const char* name, const struct timespec times[2])
+{
+    if (utimensat(fd, "", times, AT_EMPTY_PATH) == 0)
+        return 0;
+    if (errno != EINVAL)
+        return -1;
+    char link[40];
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    if (utimensat(AT_FDCWD, link, times, 0) == 0)
+        return 0;
+    if (errno != ENOENT)
+        return -1;
+    return utimensat(folderFd, name, times, AT_SYMLINK_NOFOLLOW);
+}
+
+}  // namespace
+
+FolderHandle OpenRoot(const std::string& path, Failure& failure)
+{
+    FolderHandle folder = Wrap(open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), failure);
+    if (folder && faccessat(folder->fd, ".", R_OK | X_OK, AT_EACCESS) != 0) {
+        Fail(failure, errno);
+        return nullptr;
+    }
+    return folder;
+}
+
+FolderHandle OpenChild(const Folder& parent, const std::string& name, Failure& failure)
+{
+    return Wrap(openat(parent.fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC),
+                failure);
+}
+
+FolderHandle OpenParent(const Folder& folder, Failure& failure)
+{
+    FolderHandle parent = Wrap(openat(folder.fd, "..", O_PATH | O_DIRECTORY | O_CLOEXEC), failure);
+    if (!parent)
+        return nullptr;
+    struct stat self, above;
+    if (fstat(folder.fd, &self) != 0 || fstat(parent->fd, &above) != 0) {
+        Fail(failure, errno);
+        return nullptr;
+    }
+    if (self.st_dev == above.st_dev && self.st_ino == above.st_ino)
+        return nullptr;  // the top: ".." is the folder itself
+    return parent;
+}
+
+bool List(const Folder& folder, std::vector<Entry>& entries, Failure& failure)
+{
+    entries.clear();
+    const int fd = dup(folder.fd);
+    if (fd < 0)
+        return Fail(failure, errno);
+    DIR* dir = fdopendir(fd);
+    if (!dir) {
+        const int code = errno;
+        close(fd);
+        return Fail(failure, code);
+    }
+    rewinddir(dir);
+    for (;;) {
+        errno = 0;
+        const struct dirent* entry = readdir(dir);
+        if (!entry)
+            break;
+        const char* name = entry->d_name;
+        if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
+            continue;
+        entries.push_back({name, KindOfType(entry->d_type)});
+    }
+    const int code = errno;
+    closedir(dir);
+    if (code != 0)
+        return Fail(failure, code);
+    return true;
+}
+
+bool FolderFacts(const Folder& folder, Facts& facts, Failure& failure)
+{
+    struct stat st;
+    if (fstat(folder.fd, &st) != 0)
+        return Fail(failure, errno);
+    FactsOfStat(st, facts);
+    return true;
+}
+
+bool NameFacts(const Folder& folder, const std::string& name, Facts& facts, Failure& failure)
+{
+    struct stat st;
+    if (fstatat(folder.fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return Fail(failure, errno);
+    FactsOfStat(st, facts);
+    return true;
+}
+
+int64_t TimeGranularity(const Folder& folder)
+{
+    constexpr int64_t kSecond = 1000000000;
+    constexpr long kMsdosMagic = 0x4d44, kFuseMagic = 0x65735546;
+    struct statfs fs;
+    if (fstatfs(folder.fd, &fs) != 0)
+        return 2 * kSecond;
+    // FAT keeps two seconds; a FUSE volume may be FAT seen through a driver
+    // that says nothing of it. Others are taken to keep at least whole seconds.
+    if (fs.f_type == kMsdosMagic || fs.f_type == kFuseMagic)
+        return 2 * kSecond;
+    return kSecond;
+}
+
+SetResult SetModified(const Folder& folder, const std::string& name, const Facts& expected,
+                      const Instant& when, Facts& after, Failure& failure)
+{
+    // O_PATH opens the object itself, whatever its permissions and without
+    // touching its content or access time; with O_NOFOLLOW a link put in the
+    // copy's place is opened as the link, which the check below refuses.
+    const int fd = openat(folder.fd, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        const int code = errno;
+        Fail(failure, code);
+        return code == ENOENT ? SetResult::Changed : SetResult::Failed;
+    }
+    struct stat st;
+    if (fstat(fd, &st) != 0) {
+        Fail(failure, errno);
+        close(fd);
+        return SetResult::Failed;
+    }
+    if (!SameObject(st, expected)) {
+        FactsOfStat(st, after);
+        close(fd);
+        return SetResult::Changed;
+    }
+    const struct timespec accessed = st.st_atim;
+    const struct timespec times[2] = {{0, UTIME_OMIT}, {when.seconds, when.nanos}};
+    if (SetTimesOfObject(fd, folder.fd, name.c_str(), times) != 0) {
+        Fail(failure, errno);
+        close(fd);
+        return SetResult::Failed;
+    }
+    bool readBack = fstat(fd, &st) == 0;
+    // Some drivers (fusefat among them) drop a modification time that comes
+    // without an access time. For them the access time is given too, as it
+    // was read just above, so that it stays what it was.
+    if (readBack && st.st_mtim.tv_sec == expected.modified.seconds &&
+        st.st_mtim.tv_nsec == expected.modified.nanos) {
+        const struct timespec both[2] = {accessed, times[1]};
+        if (SetTimesOfObject(fd, folder.fd, name.c_str(), both) == 0)
+            readBack = fstat(fd, &st) == 0;
+    }
+    const int code = errno;
+    close(fd);
+    if (!readBack) {
+        Fail(failure, code);
+        return SetResult::Failed;
+    }
+    FactsOfStat(st, after);
+    return SetResult::Set;
+}
+
+}  // namespace fsys

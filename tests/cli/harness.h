@@ -1,0 +1,84 @@
+// Real trees in a temporary folder for the command-line program's tests, and
+// a way to run the program and read what it printed.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "fsys/fsys.h"
+
+namespace harness {
+
+constexpr int64_t kS = 1000000000;
+
+// A fresh folder under $TMPDIR (or /tmp), removed with everything in it at
+// the end (permissions and the immutable flag put back first).
+class Scratch {
+public:
+    Scratch();
+    ~Scratch();
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& relative) const { return path_ + "/" + relative; }
+
+private:
+    std::string path_;
+};
+
+// Writes a file with `size` bytes (folders made as needed) and sets its
+// modification time, and its access time, in nanoseconds since 1970.
+void WriteFile(const std::string& path, size_t size, int64_t modifiedNanos, int64_t accessedNanos = -1);
+void SetTimes(const std::string& path, int64_t modifiedNanos, int64_t accessedNanos = -1);
+int64_t ModifiedNanos(const std::string& path);
+void MakeFolders(const std::string& path);
+
+// An original and its copy at `relative`, the copy's time `deltaNanos` away.
+struct Pair {
+    std::string relative;
+    size_t size;
+    int64_t originalNanos;
+    int64_t deltaNanos;
+    size_t copySize = 0;  // 0: the original's size
+};
+void WritePairs(const std::string& originals, const std::string& copies, const std::vector<Pair>& pairs);
+
+// Every entry below `root` with what must not change unasked: kind, mode,
+// size, content, link target, both times.
+struct EntryState {
+    char kind;
+    unsigned mode;
+    int64_t size;
+    int64_t modified, accessed;
+    std::string content;  // of files; target of links
+    bool operator==(const EntryState& o) const;
+};
+using Snapshot = std::map<std::string, EntryState>;
+Snapshot Take(const std::string& root);
+// The names whose states differ (or that are on one side only).
+std::vector<std::string> Differences(const Snapshot& before, const Snapshot& after);
+
+struct Result {
+    int status = -1;
+    std::string out, err;
+};
+
+struct RunOptions {
+    // Run without the right to read what permissions forbid, even as root.
+    bool withoutOverride = false;
+    // Called in the parent once the program runs, with its process id.
+    std::function<void(pid_t)> whileRunning;
+};
+
+// Runs the command-line program with these arguments.
+Result Run(const std::vector<std::string>& args, const RunOptions& options = {});
+
+// The lines of a text, without their line ends.
+std::vector<std::string> Lines(const std::string& text);
+
+}  // namespace harness
