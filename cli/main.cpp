@@ -116,14 +116,37 @@ int main(int argc, char** argv)
     journal->excludes(noJournal);
     fix->footer(kExitText);
 
+    CLI::App* undo = app.add_subcommand(
+        "undo", "Sets the copies a fix changed back to their times before, from its journal");
+    CLI::Option* undoJournal =
+        undo->add_option("JOURNAL", options.journal, "The journal of the run to take back")->type_name("JOURNAL");
+    CLI::Option* last = undo->add_flag("--last", options.last, "The newest journal of a fix in the default place");
+    undoJournal->excludes(last);
+    undo->add_flag("--dry-run", options.dryRun, "Lists what would be restored; touches nothing");
+    undo->add_flag("--json", options.json, "JSON Lines on stdout");
+    undo->add_option("--report", options.report,
+                     "One line per file event: CSV when FILE ends in .csv, JSON Lines otherwise")
+        ->type_name("FILE");
+    undo->add_flag("--quiet", options.quiet, "Only errors and the exit status");
+    undo->footer("Exit status: 0 every copy restored (or already as before); 1 a copy was left alone\n"
+                 "(changed, gone or replaced since the run) or could not be restored; 2 usage error or a\n"
+                 "journal that cannot be trusted, nothing touched; 130 interrupted.");
+
+    CLI::App* journals = app.add_subcommand(
+        "journals", "Lists the journals of the default place: when, folders, touched, whether undone");
+    journals->add_flag("--json", options.json, "JSON Lines on stdout");
+    journals->add_flag("--quiet", options.quiet, "Only errors and the exit status");
+
     std::string helpTopic;
     CLI::App* help = app.add_subcommand("help", "Shows the help of a command");
-    help->add_option("COMMAND", helpTopic, "scan or fix")->check(CLI::IsMember({"scan", "fix"}));
+    help->add_option("COMMAND", helpTopic, "scan, fix, undo or journals")
+        ->check(CLI::IsMember({"scan", "fix", "undo", "journals"}));
 
     const std::string first = argc > 1 ? argv[1] : "";
-    if (!first.empty() && first[0] != '-' && first != "scan" && first != "fix" && first != "help")
+    if (!first.empty() && first[0] != '-' && first != "scan" && first != "fix" && first != "help" &&
+        first != "undo" && first != "journals")
         return UsageError(std::string("unknown command \"") + argv[1] +
-                          "\": the commands are scan, fix and help");
+                          "\": the commands are scan, fix, undo, journals and help");
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -149,10 +172,20 @@ int main(int argc, char** argv)
     options.progress = texts.progress == "always" ? cli::ProgressMode::Always
                      : texts.progress == "never"  ? cli::ProgressMode::Never
                                                   : cli::ProgressMode::Auto;
+    options.version = "kelvora-cli " KELVORA_VERSION;
+    for (int i = 0; i < argc; ++i)
+        options.arguments.push_back(argv[i]);
     RaiseOpenFileLimit();
     cli::InstallStopHandlers();
     if (scan->parsed())
         return cli::RunScan(options);
+    if (journals->parsed())
+        return cli::RunJournals(options);
+    if (undo->parsed()) {
+        if (options.journal.empty() && !options.last)
+            return UsageError("undo needs a JOURNAL or --last");
+        return cli::RunUndo(options);
+    }
 
     std::string error;
     if (!ReadRule(texts, options.rule, error))

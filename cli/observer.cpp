@@ -87,7 +87,7 @@ void CliObserver::OnEvent(const engine::FileEvent& event)
     switch (event.kind) {
     case EventKind::Planned:
         if (outputs_.dryRunList && !outputs_.json && !outputs_.quiet)
-            std::printf("would touch %s  %s -> %s  (%s)\n", path.c_str(),
+            std::printf("%s %s  %s -> %s  (%s)\n", outputs_.plannedVerb.c_str(), path.c_str(),
                         engine::IsoUtc(event.before).c_str(), engine::IsoUtc(event.set).c_str(),
                         SignedDuration(engine::Difference(event.before, event.set)).c_str());
         break;

@@ -31,6 +31,7 @@ struct Outputs {
     bool json = false;      // JSON Lines on stdout
     bool quiet = false;     // errors only
     bool dryRunList = false;  // text lines for planned changes on stdout
+    std::string plannedVerb = "would touch";  // the start of those lines
     std::string originalsRoot;  // for the paths named in messages
     std::string copiesRoot;
     ReportFile* report = nullptr;

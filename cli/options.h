@@ -25,6 +25,11 @@ struct Options {
     std::string report;    // empty: none
     std::string journal;   // empty: the default place
     bool noJournal = false;
+    // undo
+    bool last = false;     // the newest journal of a fix in the default place
+    // the journal's header
+    std::string version;   // "kelvora-cli 1.0.0"
+    std::vector<std::string> arguments;
 };
 
 // Exit statuses.
@@ -35,5 +40,7 @@ constexpr int kExitInterrupted = 130;
 
 int RunScan(const Options& options);
 int RunFix(const Options& options);
+int RunUndo(const Options& options);   // `journal` names the journal unless `last`
+int RunJournals(const Options& options);
 
 }  // namespace cli

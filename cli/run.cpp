@@ -5,12 +5,16 @@
 #include <chrono>
 #include <cstdio>
 
+#include <memory>
+
+#include "cli/journaling.h"
 #include "cli/observer.h"
 #include "cli/options.h"
 #include "cli/records.h"
 #include "cli/signals.h"
 #include "cli/summary.h"
 #include "cli/terminal.h"
+#include "cli/utf8.h"
 #include "engine/repair.h"
 #include "engine/roots.h"
 
@@ -45,7 +49,7 @@ struct Run {
 };
 
 Run Walk(const Options& options, const engine::Roots& roots, const engine::Job& job,
-         ReportFile* report, bool dryRunList)
+         ReportFile* report, bool dryRunList, engine::JournalWriter* journal = nullptr)
 {
     engine::Progress progress;
     ProgressLine line(progress, ProgressShown(options));
@@ -57,10 +61,16 @@ Run Walk(const Options& options, const engine::Roots& roots, const engine::Job& 
     outputs.copiesRoot = options.copies;
     outputs.report = report;
     outputs.progress = &line;
-    CliObserver observer(outputs);
+    CliObserver cliObserver(outputs);
+    std::unique_ptr<JournalObserver> journalObserver;
+    engine::Observer* observer = &cliObserver;
+    if (journal) {
+        journalObserver = std::make_unique<JournalObserver>(cliObserver, *journal);
+        observer = journalObserver.get();
+    }
     const auto start = std::chrono::steady_clock::now();
     Run run;
-    run.totals = engine::Repair(*roots.originals, *roots.copies, job, observer, &progress);
+    run.totals = engine::Repair(*roots.originals, *roots.copies, job, *observer, &progress);
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     line.Stop();
     return run;
@@ -115,19 +125,48 @@ int RunFix(const Options& options)
         Error(error);
         return kExitUsage;
     }
+    // The journal is made, and on the disk, before anything is changed.
+    engine::JournalWriter journal;
+    const bool journalled = !options.dryRun && !options.noJournal;
+    if (journalled) {
+        engine::JournalHeader header;
+        if (!MakeHeader(options, "fix", options.originals, options.copies, header, error) ||
+            !OpenRunJournal(options.journal, header, journal, error)) {
+            Error(error + "; nothing was changed (--no-journal runs without a journal, and such a run "
+                          "cannot be undone)");
+            return kExitUsage;
+        }
+    }
     engine::Job job = BaseJob(options);
     job.rule = options.rule;
     job.change = true;
     job.dryRun = options.dryRun;
     const Run run = Walk(options, roots, job, options.report.empty() ? nullptr : &report,
-                         options.dryRun);
-    const std::string summary = SummaryJson("fix", options.dryRun, run.totals, run.seconds).dump();
-    if (options.json)
-        std::printf("%s\n", summary.c_str());
-    else if (!options.quiet)
-        PrintFixText(options, run.totals, run.seconds);
-    std::fflush(stdout);
+                         options.dryRun, journalled ? &journal : nullptr);
+    nlohmann::ordered_json summaryJson = SummaryJson("fix", options.dryRun, run.totals, run.seconds);
     int status = Status(run.totals);
+    if (journalled) {
+        summaryJson["journal"] = ShownPath(journal.path(), false);
+        if (!journal.End(summaryJson, engine::Now(), error)) {
+            Error(error);
+            if (status == kExitDone)
+                status = kExitFailures;
+        }
+    } else if (!options.dryRun) {
+        summaryJson["journal"] = nullptr;
+    }
+    const std::string summary = summaryJson.dump();
+    if (options.json) {
+        std::printf("%s\n", summary.c_str());
+    } else if (!options.quiet) {
+        PrintFixText(options, run.totals, run.seconds);
+        if (journalled)
+            std::printf("Journal: %s\n  to take this run back: kelvora-cli undo %s\n",
+                        ShownPath(journal.path(), true).c_str(), ShellQuoted(ShownPath(journal.path(), true)).c_str());
+        else if (!options.dryRun)
+            std::printf("No journal was kept: this run cannot be undone.\n");
+    }
+    std::fflush(stdout);
     if (!report.Close(summary, error)) {
         Error(error);
         if (status == kExitDone)

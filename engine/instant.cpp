@@ -44,3 +44,69 @@ std::string IsoUtc(const fsys::Instant& instant)
 }
 
 }  // namespace engine
+
+namespace engine {
+
+namespace {
+
+bool Digits(const std::string& text, size_t from, size_t count, int64_t& value)
+{
+    if (from + count > text.size())
+        return false;
+    value = 0;
+    for (size_t i = from; i < from + count; ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return false;
+        value = value * 10 + (text[i] - '0');
+    }
+    return true;
+}
+
+// Days since 1970-01-01 of a civil date (proleptic Gregorian calendar).
+int64_t DaysOf(int64_t year, int64_t month, int64_t day)
+{
+    year -= month <= 2;
+    const int64_t era = (year >= 0 ? year : year - 399) / 400;
+    const int64_t yearOfEra = year - era * 400;
+    const int64_t dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+    const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
+
+}  // namespace
+
+bool ParseIsoUtc(const std::string& text, fsys::Instant& instant)
+{
+    // The year: a sign and up to 12 digits, then "-MM-DDTHH:MM:SS.nnnnnnnnnZ".
+    constexpr size_t kTail = 26;
+    if (text.size() < kTail + 1 || text.size() > kTail + 13)
+        return false;
+    const size_t yearEnd = text.size() - kTail;  // index of the '-' after the year
+    const bool negative = text[0] == '-';
+    if (yearEnd <= static_cast<size_t>(negative))
+        return false;
+    int64_t year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, nanos = 0;
+    if (!Digits(text, negative, yearEnd - negative, year) || text[yearEnd] != '-' ||
+        !Digits(text, yearEnd + 1, 2, month) || text[yearEnd + 3] != '-' ||
+        !Digits(text, yearEnd + 4, 2, day) || text[yearEnd + 6] != 'T' ||
+        !Digits(text, yearEnd + 7, 2, hour) || text[yearEnd + 9] != ':' ||
+        !Digits(text, yearEnd + 10, 2, minute) || text[yearEnd + 12] != ':' ||
+        !Digits(text, yearEnd + 13, 2, second) || text[yearEnd + 15] != '.' ||
+        !Digits(text, yearEnd + 16, 9, nanos) || text[yearEnd + 25] != 'Z')
+        return false;
+    if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 59)
+        return false;
+    if (negative)
+        year = -year;
+    const __int128 seconds = static_cast<__int128>(DaysOf(year, month, day)) * 86400 +
+                             hour * 3600 + minute * 60 + second;
+    if (seconds > std::numeric_limits<int64_t>::max() || seconds < std::numeric_limits<int64_t>::min())
+        return false;
+    fsys::Instant read{static_cast<int64_t>(seconds), static_cast<int32_t>(nanos)};
+    if (IsoUtc(read) != text)  // 31 February, a year spelled with extra zeros, ...
+        return false;
+    instant = read;
+    return true;
+}
+
+}  // namespace engine

@@ -15,3 +15,11 @@ int64_t Difference(const fsys::Instant& later, const fsys::Instant& earlier);
 std::string IsoUtc(const fsys::Instant& instant);
 
 }  // namespace engine
+
+namespace engine {
+
+// Reads the form IsoUtc writes, and only that form (any other spelling of
+// the same instant is refused, so that a text reads back to one instant).
+bool ParseIsoUtc(const std::string& text, fsys::Instant& instant);
+
+}  // namespace engine

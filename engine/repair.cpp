@@ -73,12 +73,12 @@ public:
         Totals& totals = totals_[worker];
         const auto& originals = *view.entries[kOriginals];
         const auto& copies = *view.entries[kCopies];
-        Folder folder{view, -1};
+        Folder folder{view, -1, {}, {}};
         uint64_t matchedHere = 0;
         size_t i = 0, j = 0;
         while (i < originals.size() || j < copies.size()) {
             if (Stopped())
-                return;
+                break;
             const fsys::Entry* original = nullptr;
             const fsys::Entry* copy = nullptr;
             if (j == copies.size() || (i < originals.size() && originals[i].name < copies[j].name))
@@ -112,6 +112,9 @@ public:
             if (Pair(folder, name, totals))
                 ++matchedHere;
         }
+        // The matches already listed are changed, even when asked to stop:
+        // the batch is the file in hand.
+        Flush(folder, totals);
         if (progress_) {
             progress_->walked.fetch_add(originals.size() + copies.size(), std::memory_order_relaxed);
             progress_->matched.fetch_add(matchedHere, std::memory_order_relaxed);
@@ -119,9 +122,19 @@ public:
     }
 
 private:
+    // Changes made behind one record of them: a folder's, or this many.
+    static constexpr size_t kBatch = 256;
+
+    // A match to change, held until the folder's batch is made.
+    struct Pending {
+        std::string name;
+        fsys::Facts copy;
+    };
     struct Folder {
         const FolderView& view;
-        int64_t granularity;  // of the copies' file system, asked when first needed
+        int64_t granularity = -1;  // of the copies' file system, asked when first needed
+        std::vector<Pending> pending;
+        std::vector<FileEvent> planned;  // the events of `pending`, in step
     };
 
     bool Stopped() const { return job_.stop && job_.stop->load(std::memory_order_relaxed); }
@@ -207,12 +220,12 @@ private:
             return false;
         ++totals.matched;
         if (job_.change)
-            Change(folder, name, original, copy, totals);
+            Queue(folder, name, original, copy, totals);
         return true;
     }
 
-    void Change(Folder& folder, const std::string& name, const fsys::Facts& original,
-                const fsys::Facts& copy, Totals& totals)
+    void Queue(Folder& folder, const std::string& name, const fsys::Facts& original,
+               const fsys::Facts& copy, Totals& totals)
     {
         FileEvent event;
         event.kind = EventKind::Planned;
@@ -226,24 +239,50 @@ private:
             Report(event);
             return;
         }
+        folder.planned.push_back(std::move(event));
+        folder.pending.push_back({name, copy});
+        if (folder.pending.size() >= kBatch)
+            Flush(folder, totals);
+    }
+
+    // Makes the queued changes: first the observer's record of them all (one
+    // write to the disk for the batch), then each change.
+    void Flush(Folder& folder, Totals& totals)
+    {
+        if (folder.pending.empty())
+            return;
+        std::string reason;
+        bool allowed;
         {
             std::lock_guard<std::mutex> lock(observerMutex_);
-            if (!observer_.BeforeChange(event, event.reason)) {
-                ++totals.failed;
-                event.kind = EventKind::Failed;
-                observer_.OnEvent(event);
-                return;
+            allowed = observer_.BeforeChanges(folder.planned, reason);
+            if (!allowed) {
+                for (FileEvent& event : folder.planned) {
+                    ++totals.failed;
+                    event.kind = EventKind::Failed;
+                    event.reason = reason;
+                    observer_.OnEvent(event);
+                }
             }
         }
+        if (allowed)
+            for (size_t k = 0; k < folder.pending.size(); ++k)
+                Change(folder, folder.pending[k], folder.planned[k], totals);
+        folder.pending.clear();
+        folder.planned.clear();
+    }
+
+    void Change(Folder& folder, const Pending& pending, FileEvent& event, Totals& totals)
+    {
         fsys::Facts after;
         fsys::Failure failure;
         const fsys::Folder& copies = *folder.view.folder[kCopies];
-        switch (fsys::SetModified(copies, name, copy, original.modified, after, failure)) {
+        switch (fsys::SetModified(copies, pending.name, pending.copy, event.set, after, failure)) {
         case fsys::SetResult::Set: {
             event.readBack = after.modified;
             if (folder.granularity < 0)
                 folder.granularity = fsys::TimeGranularity(copies);
-            int64_t off = Difference(after.modified, original.modified);
+            int64_t off = Difference(after.modified, event.set);
             off = off < 0 ? -off : off;
             if (off > folder.granularity) {
                 ++totals.notKept;

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/histogram.h"
 #include "engine/rule.h"
@@ -37,15 +38,17 @@ struct FileEvent {
     fsys::Instant set;       // the time set (the original's)
     fsys::Instant readBack;  // the copy's, read back after the change
     std::string reason;
+    uint64_t serial = 0;     // the change's number in the run's journal; 0 when none
 };
 
 class Observer {
 public:
     virtual ~Observer() = default;
-    // Called with each planned change just before it is made (never in a dry
-    // run): the place for a write-ahead record. Returning false leaves the
-    // copy alone; it is then reported as failed with `reason`.
-    virtual bool BeforeChange(const FileEvent& planned, std::string& reason)
+    // Called with the planned changes of a folder (or part of one) just
+    // before they are made, never in a dry run: the place for a write-ahead
+    // record, made durable once for them all. Returning false leaves these
+    // copies alone; each is then reported as failed with `reason`.
+    virtual bool BeforeChanges(std::vector<FileEvent>& planned, std::string& reason)
     {
         (void)planned;
         (void)reason;

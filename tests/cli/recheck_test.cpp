@@ -22,9 +22,10 @@ const int64_t kT = 1262304000 * kS;
 class AlteringObserver : public engine::Observer {
 public:
     explicit AlteringObserver(std::function<void(const std::string&)> alter) : alter_(std::move(alter)) {}
-    bool BeforeChange(const engine::FileEvent& planned, std::string&) override
+    bool BeforeChanges(std::vector<engine::FileEvent>& planned, std::string&) override
     {
-        alter_(planned.path);
+        for (const engine::FileEvent& event : planned)
+            alter_(event.path);
         return true;
     }
     void OnEvent(const engine::FileEvent& event) override { events.push_back(event); }
@@ -96,7 +97,7 @@ TEST(Recheck, RefusedRecordLeavesTheCopyAlone)
 {
     // An observer that cannot record the change (a full journal, say) stops it.
     struct Refusing : engine::Observer {
-        bool BeforeChange(const engine::FileEvent&, std::string& reason) override
+        bool BeforeChanges(std::vector<engine::FileEvent>&, std::string& reason) override
         {
             reason = "no room";
             return false;

@@ -1,0 +1,68 @@
+#include "cli/journaling.h"
+
+#include <signal.h>
+
+#include <cstdlib>
+
+#include "engine/journal_file.h"
+
+namespace cli {
+
+JournalObserver::JournalObserver(engine::Observer& inner, engine::JournalWriter& writer)
+    : inner_(inner), writer_(writer)
+{
+    if (const char* kill = std::getenv("KELVORA_TEST_KILL_AFTER"))
+        killAfter_ = std::strtol(kill, nullptr, 10);
+}
+
+bool JournalObserver::BeforeChanges(std::vector<engine::FileEvent>& planned, std::string& reason)
+{
+    if (failure_.empty() && !writer_.Intents(planned, failure_) && failure_.empty())
+        failure_ = "the journal could not be written";
+    if (!failure_.empty()) {
+        reason = "not changed, since the change could not be written to the journal first: " + failure_;
+        return false;
+    }
+    if (killAfter_ == 0)
+        raise(SIGKILL);
+    return true;
+}
+
+void JournalObserver::OnEvent(const engine::FileEvent& event)
+{
+    if (event.serial && (event.kind == engine::EventKind::Touched || event.kind == engine::EventKind::NotKept) &&
+        ++made_ == killAfter_)
+        raise(SIGKILL);
+    writer_.Mark(event);
+    inner_.OnEvent(event);
+}
+
+bool MakeHeader(const Options& options, const std::string& command, const std::string& originals,
+                const std::string& copies, engine::JournalHeader& header, std::string& error)
+{
+    header.program = options.version;
+    header.command = command;
+    header.arguments = options.arguments;
+    header.started = engine::Now();
+    return engine::AbsolutePath(originals, header.originals, error) &&
+           engine::AbsolutePath(copies, header.copies, error);
+}
+
+bool OpenRunJournal(const std::string& file, const engine::JournalHeader& header,
+                    engine::JournalWriter& writer, std::string& error)
+{
+    std::string reason;
+    bool opened;
+    if (!file.empty()) {
+        opened = writer.Open(file, header, reason);
+    } else {
+        std::string folder;
+        opened = engine::DefaultJournalFolder(folder, reason) &&
+                 engine::OpenJournalIn(folder, header.started, header, writer, reason);
+    }
+    if (!opened)
+        error = reason;
+    return opened;
+}
+
+}  // namespace cli

@@ -1,0 +1,41 @@
+// The journal in the front end: an observer that writes each batch of
+// changes to the journal before the engine makes them and marks each change
+// after, and the making of a run's journal where the user asked for it.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "cli/options.h"
+#include "engine/journal_writer.h"
+#include "engine/repair.h"
+
+namespace cli {
+
+class JournalObserver : public engine::Observer {
+public:
+    JournalObserver(engine::Observer& inner, engine::JournalWriter& writer);
+    bool BeforeChanges(std::vector<engine::FileEvent>& planned, std::string& reason) override;
+    void OnEvent(const engine::FileEvent& event) override;
+
+private:
+    engine::Observer& inner_;
+    engine::JournalWriter& writer_;
+    std::string failure_;  // the journal could not be written: no more changes
+    // For the tests of a run killed part way: KELVORA_TEST_KILL_AFTER=N ends
+    // the process with SIGKILL after the Nth change is made and before its
+    // mark (0: after the first intents are on the disk, before any change).
+    long killAfter_ = -1;
+    long made_ = 0;
+};
+
+// The header of a run of `command` on these folders (made absolute).
+bool MakeHeader(const Options& options, const std::string& command, const std::string& originals,
+                const std::string& copies, engine::JournalHeader& header, std::string& error);
+
+// Opens the journal of a run: FILE when `file` is not empty, else a new one
+// in the default folder.
+bool OpenRunJournal(const std::string& file, const engine::JournalHeader& header,
+                    engine::JournalWriter& writer, std::string& error);
+
+}  // namespace cli

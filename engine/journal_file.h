@@ -1,0 +1,48 @@
+// The files of the journals: where they go by default, the folder made,
+// a file appended to and flushed to the disk, a file read whole. One
+// implementation per system (engine/journal_file_posix.cpp on Linux).
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace engine {
+
+// The folder of the journals when none is named: on POSIX systems
+// $XDG_STATE_HOME/kelvora/journal, or ~/.local/state/kelvora/journal when
+// the variable is unset or empty. False when no home is known.
+bool DefaultJournalFolder(std::string& folder, std::string& error);
+
+// Makes the folder and the folders above it, as `mkdir -p` does.
+bool MakeFolders(const std::string& folder, std::string& error);
+
+// The absolute form of an existing path, links resolved.
+bool AbsolutePath(const std::string& path, std::string& absolute, std::string& error);
+
+// The names in a folder that end in ".jsonl", sorted.
+bool JournalNames(const std::string& folder, std::vector<std::string>& names, std::string& error);
+
+bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& error);
+
+// A new file (never one that exists) written in order and flushed to the
+// disk on request.
+class AppendFile {
+public:
+    AppendFile() = default;
+    AppendFile(const AppendFile&) = delete;
+    AppendFile& operator=(const AppendFile&) = delete;
+    ~AppendFile();
+    bool Create(const std::string& path, std::string& error);
+    bool Write(const std::string& bytes, std::string& error);
+    // Data and size on the disk, the new file's name in its folder included.
+    bool Sync(std::string& error);
+    bool Close(std::string& error);
+    bool IsOpen() const { return fd_ >= 0; }
+
+private:
+    int fd_ = -1;
+    int folderFd_ = -1;  // synced once, so that the new name survives a crash
+    std::string path_;
+};
+
+}  // namespace engine

@@ -1,0 +1,195 @@
+#include "engine/journal_writer.h"
+
+#include <chrono>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "engine/instant.h"
+
+namespace engine {
+
+namespace {
+
+using nlohmann::ordered_json;
+
+bool IsUtf8(const std::string& bytes)
+{
+    size_t i = 0;
+    while (i < bytes.size()) {
+        const unsigned char c = static_cast<unsigned char>(bytes[i]);
+        size_t extra;
+        uint32_t point;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        } else if ((c & 0xE0) == 0xC0) {
+            extra = 1;
+            point = c & 0x1F;
+        } else if ((c & 0xF0) == 0xE0) {
+            extra = 2;
+            point = c & 0x0F;
+        } else if ((c & 0xF8) == 0xF0) {
+            extra = 3;
+            point = c & 0x07;
+        } else {
+            return false;
+        }
+        if (i + extra >= bytes.size())
+            return false;
+        for (size_t k = 1; k <= extra; ++k) {
+            const unsigned char next = static_cast<unsigned char>(bytes[i + k]);
+            if ((next & 0xC0) != 0x80)
+                return false;
+            point = (point << 6) | (next & 0x3F);
+        }
+        const uint32_t least[] = {0, 0x80, 0x800, 0x10000};
+        if (point < least[extra] || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF))
+            return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
+// A byte string as "key" when it is valid UTF-8, as "key_hex" otherwise, so
+// that every name reads back to its bytes.
+void PutBytes(ordered_json& line, const char* key, const std::string& bytes)
+{
+    if (IsUtf8(bytes)) {
+        line[key] = bytes;
+        return;
+    }
+    static const char digits[] = "0123456789abcdef";
+    std::string hex;
+    hex.reserve(bytes.size() * 2);
+    for (const char c : bytes) {
+        hex += digits[static_cast<unsigned char>(c) >> 4];
+        hex += digits[static_cast<unsigned char>(c) & 15];
+    }
+    line[std::string(key) + "_hex"] = hex;
+}
+
+std::string Dump(const ordered_json& line)
+{
+    return line.dump(-1, ' ', false, ordered_json::error_handler_t::replace) + "\n";
+}
+
+}  // namespace
+
+fsys::Instant Now()
+{
+    const auto since = std::chrono::system_clock::now().time_since_epoch();
+    const int64_t nanos = std::chrono::duration_cast<std::chrono::nanoseconds>(since).count();
+    fsys::Instant now;
+    now.seconds = nanos / 1000000000;
+    now.nanos = static_cast<int32_t>(nanos % 1000000000);
+    if (now.nanos < 0) {
+        now.nanos += 1000000000;
+        --now.seconds;
+    }
+    return now;
+}
+
+std::string JournalFileName(const fsys::Instant& started)
+{
+    // 2026-01-02T03:04:05.123456789Z without its dashes and colons.
+    std::string name;
+    for (const char c : IsoUtc(started))
+        if (c != '-' && c != ':')
+            name += c;
+    return name + ".jsonl";
+}
+
+bool OpenJournalIn(const std::string& folder, const fsys::Instant& started, const JournalHeader& header,
+                   JournalWriter& writer, std::string& error)
+{
+    if (!MakeFolders(folder, error))
+        return false;
+    std::string name = JournalFileName(started);
+    for (int attempt = 0;; ++attempt) {
+        const std::string path = folder + "/" + name;
+        std::string failure;
+        if (writer.Open(path, header, failure))
+            return true;
+        // Another run that started in the same nanosecond: the next name.
+        if (attempt >= 20 || failure.find(std::strerror(EEXIST)) == std::string::npos) {
+            error = failure;
+            return false;
+        }
+        name = JournalFileName(started);
+        name.insert(name.size() - 6, "-" + std::to_string(attempt + 2));
+    }
+}
+
+bool JournalWriter::Open(const std::string& path, const JournalHeader& header, std::string& error)
+{
+    if (!file_.Create(path, error))
+        return false;
+    path_ = path;
+    ordered_json line;
+    line["kelvora_journal"] = kJournalVersion;
+    line["program"] = header.program;
+    line["command"] = header.command;
+    line["arguments"] = header.arguments;
+    PutBytes(line, "originals", header.originals);
+    PutBytes(line, "copies", header.copies);
+    if (!header.undoes.empty())
+        PutBytes(line, "undoes", header.undoes);
+    line["started"] = IsoUtc(header.started);
+    return file_.Write(Dump(line), error) && file_.Sync(error);
+}
+
+bool JournalWriter::Intents(std::vector<FileEvent>& planned, std::string& error)
+{
+    std::string lines;
+    lines.swap(held_);
+    for (FileEvent& event : planned) {
+        event.serial = ++serial_;
+        ordered_json line;
+        line["intent"] = event.serial;
+        PutBytes(line, "path", event.path);
+        line["size"] = event.size;
+        line["before"] = IsoUtc(event.before);
+        line["set"] = IsoUtc(event.set);
+        lines += Dump(line);
+    }
+    return file_.Write(lines, error) && file_.Sync(error);
+}
+
+void JournalWriter::Mark(const FileEvent& event)
+{
+    if (!event.serial)
+        return;
+    ordered_json line;
+    switch (event.kind) {
+    case EventKind::Touched:
+    case EventKind::NotKept:
+        line["done"] = event.serial;
+        line["kept"] = IsoUtc(event.readBack);
+        break;
+    case EventKind::Changed:
+        line["left"] = event.serial;
+        line["reason"] = event.reason;
+        break;
+    case EventKind::Failed:
+        line["failed"] = event.serial;
+        line["reason"] = event.reason;
+        break;
+    default:
+        return;
+    }
+    held_ += Dump(line);
+}
+
+bool JournalWriter::End(const ordered_json& totals, const fsys::Instant& finished, std::string& error)
+{
+    ordered_json line;
+    line["end"] = totals;
+    line["finished"] = IsoUtc(finished);
+    std::string lines;
+    lines.swap(held_);
+    lines += Dump(line);
+    return file_.Write(lines, error) && file_.Close(error);
+}
+
+}  // namespace engine

@@ -1,0 +1,57 @@
+// Writes a run's journal (the lines engine/journal_reader.h reads): the
+// header when the file is made, the intents of a batch of changes flushed to
+// the disk before any of them is made, a mark for each change once it is
+// done, has failed or was left alone, and an end line with the totals.
+// Marks are held until the next batch or the end: a mark lost in a crash
+// leaves an intent without a mark, which the undo treats as a change that may
+// have been made.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "engine/journal_file.h"
+#include "engine/journal_reader.h"
+#include "engine/repair.h"
+
+namespace engine {
+
+class JournalWriter {
+public:
+    // Makes the file (never over one that exists) and writes the header to
+    // the disk.
+    bool Open(const std::string& path, const JournalHeader& header, std::string& error);
+    // Numbers the changes (their `serial`), writes their intents and flushes
+    // them to the disk.
+    bool Intents(std::vector<FileEvent>& planned, std::string& error);
+    // The outcome of a change that has a serial: done (Touched, NotKept,
+    // with the time read back), left alone (Changed) or failed.
+    void Mark(const FileEvent& event);
+    // The held marks, the end line and a last flush; the file is closed.
+    bool End(const nlohmann::ordered_json& totals, const fsys::Instant& finished, std::string& error);
+    const std::string& path() const { return path_; }
+    uint64_t intents() const { return serial_; }
+
+private:
+    AppendFile file_;
+    std::string path_;
+    std::string held_;  // marks not yet written
+    uint64_t serial_ = 0;
+};
+
+// The name of the journal of a run started at `started`: its UTC start time,
+// to the nanosecond, in a form that sorts in time order and is a valid file
+// name on every system ("20260102T030405.123456789Z.jsonl").
+std::string JournalFileName(const fsys::Instant& started);
+
+// Makes a journal named for `started` in `folder` (made if needed); when a
+// journal of the same instant exists, a suffix tells them apart.
+bool OpenJournalIn(const std::string& folder, const fsys::Instant& started, const JournalHeader& header,
+                   JournalWriter& writer, std::string& error);
+
+// The current instant.
+fsys::Instant Now();
+
+}  // namespace engine
