@@ -232,8 +232,15 @@ std::vector<std::string> Differences(const Snapshot& before, const Snapshot& aft
     return names;
 }
 
+const std::string& DefaultStateHome()
+{
+    static Scratch state;
+    return state.path();
+}
+
 Result Run(const std::vector<std::string>& args, const RunOptions& options)
 {
+    const std::string stateHome = options.stateHome.empty() ? DefaultStateHome() : options.stateHome;
     int out[2], err[2];
     Check(pipe2(out, O_CLOEXEC) == 0 && pipe2(err, O_CLOEXEC) == 0, "pipe");
     const pid_t pid = fork();
@@ -245,6 +252,9 @@ Result Run(const std::vector<std::string>& args, const RunOptions& options)
             prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE, 0, 0, 0);
             prctl(PR_CAPBSET_DROP, CAP_DAC_READ_SEARCH, 0, 0, 0);
         }
+        setenv("XDG_STATE_HOME", stateHome.c_str(), 1);
+        for (const std::string& setting : options.environment)
+            putenv(const_cast<char*>(setting.c_str()));
         std::vector<char*> argv;
         std::string program = KELVORA_CLI;
         argv.push_back(program.data());

@@ -73,7 +73,15 @@ struct RunOptions {
     bool withoutOverride = false;
     // Called in the parent once the program runs, with its process id.
     std::function<void(pid_t)> whileRunning;
+    // XDG_STATE_HOME of the program (its journals go below it); empty: a
+    // folder of the test process, removed at its end.
+    std::string stateHome;
+    // Further NAME=VALUE settings of its environment.
+    std::vector<std::string> environment;
 };
+
+// The XDG_STATE_HOME the program is given when a test names none.
+const std::string& DefaultStateHome();
 
 // Runs the command-line program with these arguments.
 Result Run(const std::vector<std::string>& args, const RunOptions& options = {});

@@ -1,0 +1,145 @@
+// The journal reader on its own: what the writer makes reads back exactly,
+// a torn last line is left out, and every line it cannot trust is refused.
+#include <gtest/gtest.h>
+
+#include "engine/instant.h"
+#include "engine/journal_reader.h"
+
+namespace {
+
+const std::string kHeader =
+    R"({"kelvora_journal":1,"program":"kelvora-cli 1.0.0","command":"fix","arguments":["kelvora-cli","fix"],)"
+    R"("originals":"/o","copies":"/c","started":"2026-01-02T03:04:05.123456789Z"})"
+    "\n";
+const std::string kIntent =
+    R"({"intent":1,"path":"d/f","size":7,"before":"2010-01-01T01:00:00.000000001Z","set":"2010-01-01T00:00:00.999999999Z"})"
+    "\n";
+const std::string kDone = R"({"done":1,"kept":"2010-01-01T00:00:00.999999999Z"})" "\n";
+const std::string kEnd = R"({"end":{"touched":1},"finished":"2026-01-02T03:04:06.000000000Z"})" "\n";
+
+std::string Refused(const std::string& bytes)
+{
+    engine::Journal journal;
+    std::string error;
+    EXPECT_FALSE(engine::ParseJournal(bytes, journal, error)) << bytes.substr(0, 300);
+    return error;
+}
+
+}  // namespace
+
+TEST(JournalReader, InstantsReadBackToTheNanosecondAndOnlyInTheirOneForm)
+{
+    for (const fsys::Instant instant : {fsys::Instant{0, 0}, fsys::Instant{1262304000, 1},
+                                        fsys::Instant{-1, 999999999}, fsys::Instant{-62167219200, 5},
+                                        fsys::Instant{253402300799, 999999999}, fsys::Instant{32503680000, 0}}) {
+        fsys::Instant read{7, 7};
+        ASSERT_TRUE(engine::ParseIsoUtc(engine::IsoUtc(instant), read)) << engine::IsoUtc(instant);
+        EXPECT_EQ(read, instant) << engine::IsoUtc(instant);
+    }
+    fsys::Instant read;
+    for (const char* text : {"2010-02-31T00:00:00.000000000Z", "2010-01-01T00:00:00.000000000",
+                             "2010-01-01T00:00:00Z", "02010-01-01T00:00:00.000000000Z",
+                             "2010-01-01T24:00:00.000000000Z", "2010-01-01T00:00:60.000000000Z",
+                             "2010-1-01T00:00:00.000000000Z", "2010-01-01 00:00:00.000000000Z",
+                             "+2010-01-01T00:00:00.00000000Z", "", "-", "9999999999999-01-01T00:00:00.000000000Z"})
+        EXPECT_FALSE(engine::ParseIsoUtc(text, read)) << text;
+}
+
+TEST(JournalReader, ReadsARunAndLeavesOutATornLastLine)
+{
+    engine::Journal journal;
+    std::string error;
+    ASSERT_TRUE(engine::ParseJournal(kHeader + kIntent + kDone + kEnd, journal, error)) << error;
+    EXPECT_EQ(journal.header.copies, "/c");
+    EXPECT_EQ(journal.header.started, (fsys::Instant{1767323045, 123456789}));
+    ASSERT_EQ(journal.entries.size(), 1u);
+    EXPECT_EQ(journal.entries[0].path, "d/f");
+    EXPECT_EQ(journal.entries[0].size, 7u);
+    EXPECT_EQ(journal.entries[0].before, (fsys::Instant{1262307600, 1}));
+    EXPECT_EQ(journal.entries[0].mark, engine::Mark::Done);
+    EXPECT_TRUE(journal.ended);
+    EXPECT_FALSE(journal.torn);
+
+    // Cut anywhere inside the mark: the intent stands, without its mark.
+    for (size_t cut = 1; cut < kDone.size() - 1; ++cut) {
+        ASSERT_TRUE(engine::ParseJournal(kHeader + kIntent + kDone.substr(0, cut), journal, error)) << cut << error;
+        EXPECT_TRUE(journal.torn);
+        EXPECT_FALSE(journal.ended);
+        ASSERT_EQ(journal.entries.size(), 1u);
+        EXPECT_EQ(journal.entries[0].mark, engine::Mark::None);
+    }
+    // A complete last line that only lacks its line end is read.
+    ASSERT_TRUE(engine::ParseJournal(kHeader + kIntent + kDone.substr(0, kDone.size() - 1), journal, error));
+    EXPECT_EQ(journal.entries[0].mark, engine::Mark::Done);
+    EXPECT_FALSE(journal.torn);
+}
+
+TEST(JournalReader, NamesThatAreNotUtf8ReadBackToTheirBytes)
+{
+    engine::Journal journal;
+    std::string error;
+    const std::string intent =
+        R"({"intent":1,"path_hex":"64ff2f61","size":0,"before":"2010-01-01T01:00:00.000000000Z","set":"2010-01-01T00:00:00.000000000Z"})"
+        "\n";
+    ASSERT_TRUE(engine::ParseJournal(kHeader + intent, journal, error)) << error;
+    EXPECT_EQ(journal.entries.at(0).path, std::string("d\xff/a"));
+    // Hex that is not hex, or that spells a path leaving the folder.
+    std::string bad = intent;
+    bad.replace(bad.find("64ff2f61"), 8, "64fg2f61");
+    EXPECT_NE(Refused(kHeader + bad).find("hexadecimal"), std::string::npos);
+    bad = intent;
+    bad.replace(bad.find("64ff2f61"), 8, "2e2e2f61");  // "../a"
+    EXPECT_NE(Refused(kHeader + bad).find("leads out of the copies folder"), std::string::npos);
+}
+
+TEST(JournalReader, RefusesWhatItCannotTrust)
+{
+    const auto intentWithPath = [](const std::string& path) {
+        return R"({"intent":1,"path":")" + path +
+               R"(","size":7,"before":"2010-01-01T01:00:00.000000000Z","set":"2010-01-01T00:00:00.000000000Z"})"
+               "\n";
+    };
+    std::string header2 = kHeader;
+    header2.replace(header2.find("\"kelvora_journal\":1"), 19, "\"kelvora_journal\":2");
+    std::string relativeCopies = kHeader;
+    relativeCopies.replace(relativeCopies.find("\"/c\""), 4, "\"c\"");
+    const std::string huge = R"({"intent":1,"path":")" + std::string(engine::kMaxJournalLine, 'a') + "\"}\n";
+    const struct {
+        std::string bytes;
+        const char* message;
+    } cases[] = {
+        {"", "empty"},
+        {kIntent + kDone, "not a journal of kelvora-cli"},
+        {"hello\n" + kIntent, "not a journal of kelvora-cli"},
+        {header2 + kIntent, "format version is 2"},
+        {kHeader.substr(0, 40), "not a journal"},
+        {relativeCopies + kIntent, "not an absolute path"},
+        {kHeader + intentWithPath("../outside"), "leads out"},
+        {kHeader + intentWithPath("d/../../outside"), "leads out"},
+        {kHeader + intentWithPath("/etc/passwd"), "leads out"},
+        {kHeader + intentWithPath("d//f"), "leads out"},
+        {kHeader + intentWithPath("./f"), "leads out"},
+        {kHeader + intentWithPath(""), "leads out"},
+        {kHeader + huge + kDone, "longer than"},
+        {kHeader + huge, "longer than"},
+        {kHeader + intentWithPath("d\xff") + kDone, "line 2: the line is not a JSON object"},
+        {kHeader + "{\"intent\":1,\n" + kDone, "line 2"},
+        {kHeader + kIntent + "\n" + kDone, "line 3"},
+        {kHeader + kIntent + "[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[" + std::string(100000, '[') + "\n" + kDone,
+         "nested too deep"},
+        {kHeader + kDone, "refers to no intent"},
+        {kHeader + kIntent + kDone + kDone, "marked twice"},
+        {kHeader + R"({"intent":2,"path":"f","size":1,"before":"2010-01-01T01:00:00.000000000Z","set":"2010-01-01T00:00:00.000000000Z"})" "\n",
+         "numbered 2 where 1"},
+        {kHeader + R"({"intent":1,"path":"f","size":-1,"before":"2010-01-01T01:00:00.000000000Z","set":"2010-01-01T00:00:00.000000000Z"})" "\n",
+         "\"size\""},
+        {kHeader + R"({"intent":1,"path":"f","size":1,"before":"yesterday","set":"2010-01-01T00:00:00.000000000Z"})" "\n",
+         "\"before\" is not an instant"},
+        {kHeader + kIntent + kEnd + kDone, "follows the end"},
+        {kHeader + R"({"what":1})" "\n" + kEnd, "neither an intent"},
+    };
+    for (const auto& c : cases) {
+        const std::string error = Refused(c.bytes);
+        EXPECT_NE(error.find(c.message), std::string::npos) << c.message << " / " << error;
+    }
+}
