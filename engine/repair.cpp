@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include "engine/instant.h"
@@ -73,7 +74,7 @@ public:
         Totals& totals = totals_[worker];
         const auto& originals = *view.entries[kOriginals];
         const auto& copies = *view.entries[kCopies];
-        Folder folder{view, -1, {}, {}};
+        Folder folder{view, -1, {}, {}, {}};
         uint64_t matchedHere = 0;
         size_t i = 0, j = 0;
         while (i < originals.size() || j < copies.size()) {
@@ -135,6 +136,8 @@ private:
         int64_t granularity = -1;  // of the copies' file system, asked when first needed
         std::vector<Pending> pending;
         std::vector<FileEvent> planned;  // the events of `pending`, in step
+        // Other events of the folder, with the number of changes queued before each.
+        std::vector<std::pair<size_t, FileEvent>> deferred;
     };
 
     bool Stopped() const { return job_.stop && job_.stop->load(std::memory_order_relaxed); }
@@ -150,7 +153,17 @@ private:
         observer_.OnEvent(event);
     }
 
-    void Fail(const Folder& folder, const std::string& name, const std::string& reason,
+    // An event of the folder: held while changes listed before it wait for
+    // their batch, so that the events come in the order of the names.
+    void Report(Folder& folder, FileEvent event)
+    {
+        if (folder.pending.empty())
+            Report(event);
+        else
+            folder.deferred.emplace_back(folder.pending.size(), std::move(event));
+    }
+
+    void Fail(Folder& folder, const std::string& name, const std::string& reason,
               Totals& totals)
     {
         ++totals.failed;
@@ -158,11 +171,11 @@ private:
         event.kind = EventKind::Failed;
         event.path = PathOf(folder, name);
         event.reason = reason;
-        Report(event);
+        Report(folder, std::move(event));
     }
 
     // An entry whose kind the walk could not learn: asked again for the reason.
-    bool Refresh(const Folder& folder, Side side, const std::string& name, const fsys::Entry&,
+    bool Refresh(Folder& folder, Side side, const std::string& name, const fsys::Entry&,
                  Totals& totals)
     {
         fsys::Facts facts;
@@ -174,14 +187,14 @@ private:
         return false;
     }
 
-    void Skip(const Folder& folder, const std::string& name, fsys::Kind kind, Totals& totals)
+    void Skip(Folder& folder, const std::string& name, fsys::Kind kind, Totals& totals)
     {
         ++totals.skipped;
         FileEvent event;
         event.kind = EventKind::Skipped;
         event.path = PathOf(folder, name);
         event.reason = std::string("the copy is ") + KindName(kind) + ", not a regular file";
-        Report(event);
+        Report(folder, std::move(event));
     }
 
     // One original and its regular copy; true when they match.
@@ -246,7 +259,8 @@ private:
     }
 
     // Makes the queued changes: first the observer's record of them all (one
-    // write to the disk for the batch), then each change.
+    // write to the disk for the batch), then each change, with the events
+    // held behind them in their place.
     void Flush(Folder& folder, Totals& totals)
     {
         if (folder.pending.empty())
@@ -256,20 +270,26 @@ private:
         {
             std::lock_guard<std::mutex> lock(observerMutex_);
             allowed = observer_.BeforeChanges(folder.planned, reason);
-            if (!allowed) {
-                for (FileEvent& event : folder.planned) {
-                    ++totals.failed;
-                    event.kind = EventKind::Failed;
-                    event.reason = reason;
-                    observer_.OnEvent(event);
-                }
+        }
+        size_t d = 0;
+        for (size_t k = 0; k < folder.pending.size(); ++k) {
+            for (; d < folder.deferred.size() && folder.deferred[d].first <= k; ++d)
+                Report(folder.deferred[d].second);
+            FileEvent& event = folder.planned[k];
+            if (allowed) {
+                Change(folder, folder.pending[k], event, totals);
+            } else {
+                ++totals.failed;
+                event.kind = EventKind::Failed;
+                event.reason = reason;
+                Report(event);
             }
         }
-        if (allowed)
-            for (size_t k = 0; k < folder.pending.size(); ++k)
-                Change(folder, folder.pending[k], folder.planned[k], totals);
+        for (; d < folder.deferred.size(); ++d)
+            Report(folder.deferred[d].second);
         folder.pending.clear();
         folder.planned.clear();
+        folder.deferred.clear();
     }
 
     void Change(Folder& folder, const Pending& pending, FileEvent& event, Totals& totals)
