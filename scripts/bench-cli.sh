@@ -2,7 +2,8 @@
 # Benchmark of kelvora-cli fix on generated trees (PAIRS pairs in PAIRS/100
 # folders), warm cache, every tree put back exactly before each run. Paired
 # runs of one invocation each: kelvora-cli with --jobs 1 and with its default
-# jobs, the floor program (readdir + lstat of both trees, utimensat on the
+# jobs (both keeping their journal, as by default, in BENCH_DIR/state), the
+# same with --no-journal (what the journal costs), the floor program (readdir + lstat of both trees, utimensat on the
 # matches, one thread) and rsync -rt --size-only --existing. Two kinds of
 # tree: the generator's usual mix (a quarter of the copies of another size)
 # and one where only times differ. Prints medians, ratios and peak memory;
@@ -31,17 +32,21 @@ median() { sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 field() { sed -n "s/.*$1=\([0-9.]*\).*/\1/p"; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
 
+# The journals of the timed runs, removed before each run.
+export XDG_STATE_HOME=$bench/state
+
 # Times one command after putting the tree back; prints "seconds peak_mb".
 timed() {
   local dir=$1 pairs=$2 mode=$3; shift 3
+  rm -rf "$XDG_STATE_HOME"
   "$make_tree" --restore $mode "$dir" "$pairs" $((pairs / 100))
   local line
   line=$("$timer" "$@" 2>&1 >/dev/null)
   echo "$(field seconds <<<"$line") $(field peak_mb <<<"$line")"
 }
 
-printf '%-10s %8s %9s %9s %9s %9s %8s %8s %9s %9s %8s\n' tree pairs cli_j1_s cli_s floor_s rsync_s \
-  j1/floor cli/floor rsync/cli peak_mb touched
+printf '%-10s %8s %9s %9s %9s %9s %9s %8s %8s %9s %9s %9s %8s\n' tree pairs cli_j1_s cli_s nojrnl_s floor_s \
+  rsync_s j1/floor cli/floor rsync/cli jrnl_cost peak_mb touched
 for kind in mix times-only; do
   mode=""; [ "$kind" = times-only ] && mode=--times-only
   for pairs in "${sizes[@]}"; do
@@ -51,22 +56,25 @@ for kind in mix times-only; do
       "$make_tree" $mode "$dir" "$pairs" $((pairs / 100))
     fi
     o=$dir/originals c=$dir/copies
-    j1=(); jd=(); fl=(); rs=(); peak=0
+    j1=(); jd=(); nj=(); fl=(); rs=(); peak=0
     for run in $(seq 0 "$runs"); do
-      a=$(timed "$dir" "$pairs" "$mode" "$cli" fix "$o" "$c" --shift 1h --jobs 1 --quiet --no-journal)
-      b=$(timed "$dir" "$pairs" "$mode" "$cli" fix "$o" "$c" --shift 1h --quiet --no-journal)
+      a=$(timed "$dir" "$pairs" "$mode" "$cli" fix "$o" "$c" --shift 1h --jobs 1 --quiet)
+      b=$(timed "$dir" "$pairs" "$mode" "$cli" fix "$o" "$c" --shift 1h --quiet)
+      n=$(timed "$dir" "$pairs" "$mode" "$cli" fix "$o" "$c" --shift 1h --quiet --no-journal)
       f=$(timed "$dir" "$pairs" "$mode" "$floor" "$o" "$c")
       r=$(timed "$dir" "$pairs" "$mode" rsync -rt --size-only --existing "$o/" "$c/")
       [ "$run" -eq 0 ] && continue   # warm-up
-      j1+=("${a% *}"); jd+=("${b% *}"); fl+=("${f% *}"); rs+=("${r% *}")
+      j1+=("${a% *}"); jd+=("${b% *}"); nj+=("${n% *}"); fl+=("${f% *}"); rs+=("${r% *}")
       peak=$(awk -v p="$peak" -v a="${a#* }" -v b="${b#* }" 'BEGIN {m = a > b ? a : b; print (m > p ? m : p)}')
     done
     touched=$("$make_tree" --restore $mode "$dir" "$pairs" $((pairs / 100)) &&
               "$cli" fix "$o" "$c" --shift 1h --json --no-journal | sed -n 's/.*"touched":\([0-9]*\).*/\1/p')
     mj1=$(printf '%s\n' "${j1[@]}" | median); mjd=$(printf '%s\n' "${jd[@]}" | median)
     mfl=$(printf '%s\n' "${fl[@]}" | median); mrs=$(printf '%s\n' "${rs[@]}" | median)
-    printf '%-10s %8s %9s %9s %9s %9s %8s %8s %9s %9s %8s\n' "$kind" "$pairs" "$mj1" "$mjd" "$mfl" "$mrs" \
-      "$(ratio "$mj1" "$mfl")" "$(ratio "$mjd" "$mfl")" "$(ratio "$mrs" "$mjd")" "$peak" "$touched"
+    mnj=$(printf '%s\n' "${nj[@]}" | median)
+    printf '%-10s %8s %9s %9s %9s %9s %9s %8s %8s %9s %9s %9s %8s\n' "$kind" "$pairs" "$mj1" "$mjd" "$mnj" "$mfl" \
+      "$mrs" "$(ratio "$mj1" "$mfl")" "$(ratio "$mjd" "$mfl")" "$(ratio "$mrs" "$mjd")" "$(ratio "$mjd" "$mnj")" \
+      "$peak" "$touched"
   done
 done
 
@@ -76,7 +84,7 @@ if [ "$memory_pairs" -gt 0 ]; then
     mkdir -p "$dir"
     "$make_tree" "$dir" "$memory_pairs" $((memory_pairs / 100))
   fi
-  a=$(timed "$dir" "$memory_pairs" "" "$cli" fix "$dir/originals" "$dir/copies" --shift 1h --quiet --no-journal)
+  a=$(timed "$dir" "$memory_pairs" "" "$cli" fix "$dir/originals" "$dir/copies" --shift 1h --quiet)
   s=$(timed "$dir" "$memory_pairs" "" "$cli" scan "$dir/originals" "$dir/copies" --quiet)
   echo "memory: $memory_pairs pairs: fix ${a% *} s, peak ${a#* } MB; scan ${s% *} s, peak ${s#* } MB"
 fi
