@@ -308,3 +308,17 @@ TEST(Undo, JournalNamedOnTheCommandLine)
     EXPECT_NE(ReadText(trees.scratch / "undo.csv").find("touched,d/e/m3"), std::string::npos)
         << ReadText(trees.scratch / "undo.csv");
 }
+
+TEST(Undo, NamesThatAreNotUtf8AreTakenBackByTheirBytes)
+{
+    Trees trees;
+    harness::WritePairs(trees.o, trees.c, {{"caf\xe9/\xff\xfe", 4, kT + 3, kHour}, {"line\nbreak", 2, kT, kHour}});
+    trees.before = trees.Now();
+    const std::string journal = trees.scratch / "names.jsonl";
+    ASSERT_EQ(trees.Run({"fix", trees.o, trees.c, "--shift", "1h", "--journal", journal}).status, 0);
+    EXPECT_NE(ReadText(journal).find("\"path_hex\":\"636166e92fff"), std::string::npos) << ReadText(journal);
+    EXPECT_EQ(harness::ModifiedNanos(trees.c + "/caf\xe9/\xff\xfe"), kT + 3);
+    const auto undo = trees.Run({"undo", journal});
+    ASSERT_EQ(undo.status, 0) << undo.err;
+    EXPECT_TRUE(harness::Differences(trees.before, trees.Now()).empty());
+}
