@@ -2,7 +2,9 @@
 // the front end's observer, print the end.
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 
 #include <memory>
@@ -82,6 +84,9 @@ engine::Job BaseJob(const Options& options)
     job.jobs = options.jobs;
     job.stop = &g_stopRequested;
     job.maxKeptHandles = 512;
+    // For the tests of runs killed part way: smaller batches of changes.
+    if (const char* batch = std::getenv("KELVORA_TEST_BATCH"))
+        job.batch = std::max(1L, std::strtol(batch, nullptr, 10));
     return job;
 }
 

@@ -45,7 +45,8 @@ void Add(Totals& into, const Totals& from)
 class Pairing : public FolderVisitor {
 public:
     Pairing(const Job& job, Observer& observer, Progress* progress)
-        : job_(job), observer_(observer), progress_(progress), totals_(std::max(1, job.jobs))
+        : job_(job), observer_(observer), progress_(progress), totals_(std::max(1, job.jobs)),
+          queues_(std::max(1, job.jobs))
     {
     }
 
@@ -66,7 +67,14 @@ public:
         event.path = path;
         event.side = side;
         event.reason = failure.reason;
-        Report(event);
+        Report(worker, std::move(event));
+    }
+
+    // The changes still queued when the walk is over.
+    void FlushAll()
+    {
+        for (size_t worker = 0; worker < queues_.size(); ++worker)
+            Flush(static_cast<int>(worker));
     }
 
     void Visit(const FolderView& view, int worker) override
@@ -74,7 +82,7 @@ public:
         Totals& totals = totals_[worker];
         const auto& originals = *view.entries[kOriginals];
         const auto& copies = *view.entries[kCopies];
-        Folder folder{view, -1, {}, {}, {}};
+        Folder folder{view, worker, nullptr};
         uint64_t matchedHere = 0;
         size_t i = 0, j = 0;
         while (i < originals.size() || j < copies.size()) {
@@ -113,9 +121,6 @@ public:
             if (Pair(folder, name, totals))
                 ++matchedHere;
         }
-        // The matches already listed are changed, even when asked to stop:
-        // the batch is the file in hand.
-        Flush(folder, totals);
         if (progress_) {
             progress_->walked.fetch_add(originals.size() + copies.size(), std::memory_order_relaxed);
             progress_->matched.fetch_add(matchedHere, std::memory_order_relaxed);
@@ -123,21 +128,32 @@ public:
     }
 
 private:
-    // Changes made behind one record of them: a folder's, or this many.
-    static constexpr size_t kBatch = 256;
+    // The most folders and other events held while changes wait for their
+    // batch (Job::batch).
+    static constexpr size_t kHeldFolders = 256;
+    static constexpr size_t kHeldEvents = 8192;
 
-    // A match to change, held until the folder's batch is made.
-    struct Pending {
-        std::string name;
-        fsys::Facts copy;
+    // The copies' folder of queued changes, kept open until they are made.
+    struct HeldFolder {
+        fsys::FolderHandle handle;
+        int64_t granularity = -1;  // of its file system, asked when first needed
     };
     struct Folder {
         const FolderView& view;
-        int64_t granularity = -1;  // of the copies' file system, asked when first needed
-        std::vector<Pending> pending;
-        std::vector<FileEvent> planned;  // the events of `pending`, in step
-        // Other events of the folder, with the number of changes queued before each.
-        std::vector<std::pair<size_t, FileEvent>> deferred;
+        int worker;
+        std::shared_ptr<HeldFolder> held;  // made with the folder's first queued change
+    };
+    // An event to report, or a change to make, in the order of the walk.
+    struct Item {
+        FileEvent event;
+        std::shared_ptr<HeldFolder> folder;  // with a change
+        std::string name;
+        fsys::Facts copy;
+    };
+    struct Queue {
+        std::vector<Item> items;
+        size_t changes = 0;
+        size_t folders = 0;
     };
 
     bool Stopped() const { return job_.stop && job_.stop->load(std::memory_order_relaxed); }
@@ -153,15 +169,20 @@ private:
         observer_.OnEvent(event);
     }
 
-    // An event of the folder: held while changes listed before it wait for
-    // their batch, so that the events come in the order of the names.
-    void Report(Folder& folder, FileEvent event)
+    // An event of a walking thread: held while changes listed before it wait
+    // for their batch, so that the events come in the order of the walk.
+    void Report(int worker, FileEvent event)
     {
-        if (folder.pending.empty())
+        Queue& queue = queues_[worker];
+        if (!queue.changes) {
             Report(event);
-        else
-            folder.deferred.emplace_back(folder.pending.size(), std::move(event));
+            return;
+        }
+        queue.items.push_back({std::move(event), nullptr, {}, {}});
+        if (queue.items.size() - queue.changes >= kHeldEvents)
+            Flush(worker);
     }
+    void Report(Folder& folder, FileEvent event) { Report(folder.worker, std::move(event)); }
 
     void Fail(Folder& folder, const std::string& name, const std::string& reason,
               Totals& totals)
@@ -233,12 +254,12 @@ private:
             return false;
         ++totals.matched;
         if (job_.change)
-            Queue(folder, name, original, copy, totals);
+            Enqueue(folder, name, original, copy, totals);
         return true;
     }
 
-    void Queue(Folder& folder, const std::string& name, const fsys::Facts& original,
-               const fsys::Facts& copy, Totals& totals)
+    void Enqueue(Folder& folder, const std::string& name, const fsys::Facts& original,
+                 const fsys::Facts& copy, Totals& totals)
     {
         FileEvent event;
         event.kind = EventKind::Planned;
@@ -249,62 +270,96 @@ private:
         event.before = copy.modified;
         event.set = original.modified;
         if (job_.dryRun) {
-            Report(event);
+            Report(folder, std::move(event));
             return;
         }
-        folder.planned.push_back(std::move(event));
-        folder.pending.push_back({name, copy});
-        if (folder.pending.size() >= kBatch)
-            Flush(folder, totals);
-    }
-
-    // Makes the queued changes: first the observer's record of them all (one
-    // write to the disk for the batch), then each change, with the events
-    // held behind them in their place.
-    void Flush(Folder& folder, Totals& totals)
-    {
-        if (folder.pending.empty())
-            return;
-        std::string reason;
-        bool allowed;
-        {
-            std::lock_guard<std::mutex> lock(observerMutex_);
-            allowed = observer_.BeforeChanges(folder.planned, reason);
-        }
-        size_t d = 0;
-        for (size_t k = 0; k < folder.pending.size(); ++k) {
-            for (; d < folder.deferred.size() && folder.deferred[d].first <= k; ++d)
-                Report(folder.deferred[d].second);
-            FileEvent& event = folder.planned[k];
-            if (allowed) {
-                Change(folder, folder.pending[k], event, totals);
-            } else {
+        Queue& queue = queues_[folder.worker];
+        if (!queue.changes)
+            folder.held.reset();  // a flush counted the folders anew
+        if (!folder.held) {
+            fsys::Failure failure;
+            fsys::FolderHandle handle = fsys::Duplicate(*folder.view.folder[kCopies], failure);
+            if (!handle) {
                 ++totals.failed;
                 event.kind = EventKind::Failed;
-                event.reason = reason;
-                Report(event);
+                event.reason = "its folder cannot be kept open: " + failure.reason;
+                Report(folder, std::move(event));
+                return;
             }
+            folder.held = std::make_shared<HeldFolder>();
+            folder.held->handle = std::move(handle);
+            ++queue.folders;
         }
-        for (; d < folder.deferred.size(); ++d)
-            Report(folder.deferred[d].second);
-        folder.pending.clear();
-        folder.planned.clear();
-        folder.deferred.clear();
+        queue.items.push_back({std::move(event), folder.held, name, copy});
+        ++queue.changes;
+        if (queue.changes >= job_.batch || queue.folders >= kHeldFolders) {
+            Flush(folder.worker);
+            folder.held.reset();  // the next change here opens it again
+        }
     }
 
-    void Change(Folder& folder, const Pending& pending, FileEvent& event, Totals& totals)
+    // Makes the queued changes of a walking thread: first the observer's
+    // record of them all (one write to the disk for the batch), then each
+    // change in turn, with the events held behind them in their place. Once
+    // the run is asked to stop, no further change is made.
+    void Flush(int worker)
     {
+        Queue& queue = queues_[worker];
+        if (queue.items.empty())
+            return;
+        Totals& totals = totals_[worker];
+        std::vector<FileEvent> planned;
+        planned.reserve(queue.changes);
+        for (const Item& item : queue.items)
+            if (item.folder)
+                planned.push_back(item.event);
+        std::string reason;
+        bool allowed = !Stopped();
+        if (allowed && !planned.empty()) {
+            std::lock_guard<std::mutex> lock(observerMutex_);
+            allowed = observer_.BeforeChanges(planned, reason);
+        }
+        size_t k = 0;
+        for (Item& item : queue.items) {
+            if (!item.folder) {
+                Report(item.event);
+                continue;
+            }
+            item.event.serial = planned[k++].serial;
+            if (allowed && Stopped()) {
+                // Asked to stop: the change in hand is finished, the rest not
+                // made (recorded, but the copies keep their time before).
+                allowed = false;
+                reason.clear();
+            }
+            if (allowed) {
+                Change(item, totals);
+            } else if (!reason.empty()) {
+                ++totals.failed;
+                item.event.kind = EventKind::Failed;
+                item.event.reason = reason;
+                Report(item.event);
+            }
+        }
+        queue.items.clear();
+        queue.changes = 0;
+        queue.folders = 0;
+    }
+
+    void Change(Item& item, Totals& totals)
+    {
+        FileEvent& event = item.event;
         fsys::Facts after;
         fsys::Failure failure;
-        const fsys::Folder& copies = *folder.view.folder[kCopies];
-        switch (fsys::SetModified(copies, pending.name, pending.copy, event.set, after, failure)) {
+        const fsys::Folder& copies = *item.folder->handle;
+        switch (fsys::SetModified(copies, item.name, item.copy, event.set, after, failure)) {
         case fsys::SetResult::Set: {
             event.readBack = after.modified;
-            if (folder.granularity < 0)
-                folder.granularity = fsys::TimeGranularity(copies);
+            if (item.folder->granularity < 0)
+                item.folder->granularity = fsys::TimeGranularity(copies);
             int64_t off = Difference(after.modified, event.set);
             off = off < 0 ? -off : off;
-            if (off > folder.granularity) {
+            if (off > item.folder->granularity) {
                 ++totals.notKept;
                 event.kind = EventKind::NotKept;
                 event.reason = "the file system kept another time than the one set";
@@ -335,6 +390,7 @@ private:
     Observer& observer_;
     Progress* progress_;
     std::vector<Totals> totals_;  // one per walking thread
+    std::vector<Queue> queues_;   // one per walking thread
     std::mutex observerMutex_;
 };
 
@@ -350,6 +406,7 @@ Totals Repair(const fsys::Folder& originals, const fsys::Folder& copies, const J
     options.maxKeptHandles = job.maxKeptHandles;
     options.stop = job.stop;
     WalkInStep(originals, copies, options, pairing);
+    pairing.FlushAll();
     Totals totals = pairing.Sum();
     totals.interrupted = job.stop && job.stop->load();
     return totals;

@@ -66,6 +66,9 @@ struct Job {
     bool countUnpaired = false;  // walk folders present on one side only, for the counts
     int jobs = 1;
     int maxKeptHandles = 512;
+    // Changes made behind one BeforeChanges call, at most (on each walking
+    // thread, across folders).
+    size_t batch = 8192;
     const std::atomic<bool>* stop = nullptr;  // finish the file in hand, then stop
 };
 

@@ -59,6 +59,8 @@ using FolderHandle = std::unique_ptr<Folder, FolderDeleter>;
 FolderHandle OpenRoot(const std::string& path, Failure& failure);
 // Opens the folder `name` inside `parent`, never through a link.
 FolderHandle OpenChild(const Folder& parent, const std::string& name, Failure& failure);
+// A second handle to the same open folder, that outlives the first.
+FolderHandle Duplicate(const Folder& folder, Failure& failure);
 // Opens the folder that holds `folder` (its physical parent); null at the
 // top of the file system.
 FolderHandle OpenParent(const Folder& folder, Failure& failure);

@@ -123,6 +123,11 @@ FolderHandle OpenChild(const Folder& parent, const std::string& name, Failure& f
                 failure);
 }
 
+FolderHandle Duplicate(const Folder& folder, Failure& failure)
+{
+    return Wrap(fcntl(folder.fd, F_DUPFD_CLOEXEC, 0), failure);
+}
+
 FolderHandle OpenParent(const Folder& folder, Failure& failure)
 {
     FolderHandle parent = Wrap(openat(folder.fd, "..", O_PATH | O_DIRECTORY | O_CLOEXEC), failure);

@@ -177,13 +177,13 @@ TEST(Undo, CopiesChangedSinceTheRunAreLeftAloneWithTheReason)
 
 TEST(Undo, ARunKilledAtAnyPointIsTakenBackWhole)
 {
-    // 400 matches in one folder make two batches; the kill comes before any
-    // change, after the first, inside the first batch, just past it, and at
-    // the last change.
-    for (const int killAfter : {0, 1, 200, 258, 403}) {
+    // 404 matches in batches of 128: the kill comes before any change,
+    // after the first, inside a later batch, just past a batch's start, and
+    // at the last change.
+    for (const int killAfter : {0, 1, 200, 258, 404}) {
         Trees trees(400);
         const auto fix = trees.Run({"fix", trees.o, trees.c, "--shift", "1h", "--jobs", "1", "--quiet"},
-                                   {"KELVORA_TEST_KILL_AFTER=" + std::to_string(killAfter)});
+                                   {"KELVORA_TEST_KILL_AFTER=" + std::to_string(killAfter), "KELVORA_TEST_BATCH=128"});
         ASSERT_EQ(fix.status, 128 + SIGKILL) << killAfter << fix.err;
         const auto journals = JournalsIn(trees.state);
         ASSERT_EQ(journals.size(), 1u);
