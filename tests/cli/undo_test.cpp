@@ -322,3 +322,24 @@ TEST(Undo, NamesThatAreNotUtf8AreTakenBackByTheirBytes)
     ASSERT_EQ(undo.status, 0) << undo.err;
     EXPECT_TRUE(harness::Differences(trees.before, trees.Now()).empty());
 }
+
+TEST(Undo, BadCommandLines)
+{
+    Trees trees;
+    const struct {
+        std::vector<std::string> args;
+        const char* message;
+    } cases[] = {
+        {{"undo"}, "undo needs a JOURNAL or --last"},
+        {{"undo", "j.jsonl", "--last"}, "excludes"},
+        {{"undo", trees.scratch / "missing.jsonl"}, "cannot open the journal"},
+        {{"undo", trees.scratch.path()}, "not a regular file"},
+        {{"help", "undo"}, ""},
+    };
+    for (const auto& c : cases) {
+        const auto result = trees.Run(c.args);
+        EXPECT_EQ(result.status, *c.message ? 2 : 0) << c.args[0] << result.err;
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+    }
+    EXPECT_TRUE(harness::Differences(trees.before, trees.Now()).empty());
+}
