@@ -42,10 +42,8 @@ public:
             const size_t end = parent.find('/', from);
             const std::string name = parent.substr(from, end == std::string::npos ? std::string::npos : end - from);
             fsys::FolderHandle next = fsys::OpenChild(*Current(), name, failure);
-            if (!next) {
-                failure_ = failure;
+            if (!next)
                 return nullptr;
-            }
             handle_ = std::move(next);
             from = end == std::string::npos ? parent.size() : end + 1;
         }
@@ -69,7 +67,6 @@ private:
     std::string path_;
     bool valid_ = false;
     int64_t granularity_ = -1;
-    fsys::Failure failure_;
 };
 
 FileEvent EventOf(const JournalEntry& entry)
