@@ -1,12 +1,11 @@
 // The scan and fix commands: open and check both folders, run the engine with
 // the front end's observer, print the end.
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 
 #include "cli/observer.h"
 #include "cli/options.h"
+#include "cli/platform.h"
 #include "cli/records.h"
 #include "cli/signals.h"
 #include "cli/summary.h"
@@ -22,12 +21,12 @@ bool ProgressShown(const Options& options)
 {
     if (options.quiet || options.progress == ProgressMode::Never)
         return false;
-    return options.progress == ProgressMode::Always || isatty(STDERR_FILENO);
+    return options.progress == ProgressMode::Always || IsTerminal(stderr);
 }
 
 void Error(const std::string& message)
 {
-    std::fprintf(stderr, "kelvora-cli: %s\n", message.c_str());
+    Write(stderr, "kelvora-cli: " + message + "\n");
 }
 
 int Status(const engine::Totals& totals)
@@ -123,7 +122,7 @@ int RunFix(const Options& options)
                          options.dryRun);
     const std::string summary = SummaryJson("fix", options.dryRun, run.totals, run.seconds).dump();
     if (options.json)
-        std::printf("%s\n", summary.c_str());
+        Write(stdout, summary + "\n");
     else if (!options.quiet)
         PrintFixText(options, run.totals, run.seconds);
     std::fflush(stdout);
