@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "engine/rule.h"
+
 namespace engine {
 
 namespace {
@@ -74,8 +76,11 @@ bool DeltaHistogram::Suggest(Shift& shift) const
 {
     std::map<uint64_t, std::pair<uint64_t, uint64_t>> byMagnitude;  // later, earlier
     uint64_t nonZero = others_;
+    // Differences within the default tolerance are the rounding of coarse
+    // file systems, not a drift: a fix would refuse them as shifts.
+    const uint64_t least = static_cast<uint64_t>(kDefaultToleranceNanos / kSecond);
     for (const auto& [key, count] : counts_) {
-        if (key == 0)
+        if (Magnitude(key) <= least)
             continue;
         nonZero += count;
         auto& sides = byMagnitude[Magnitude(key)];

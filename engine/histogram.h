@@ -28,9 +28,9 @@ public:
     uint64_t total() const { return total_; }
     uint64_t others() const { return others_; }
 
-    // True and a shift when one non-zero difference (either sign) holds more
-    // than half of the counted non-zero differences: signed when all of them
-    // have the same sign.
+    // True and a shift when one difference larger than the default tolerance
+    // (either sign) holds more than half of those larger differences: signed
+    // when all of them have the same sign.
     bool Suggest(Shift& shift) const;
 
 private:

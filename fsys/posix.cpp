@@ -223,13 +223,23 @@ SetResult SetModified(const Folder& folder, const std::string& name, const Facts
         close(fd);
         return SetResult::Changed;
     }
+    const struct timespec accessed = st.st_atim;
     const struct timespec times[2] = {{0, UTIME_OMIT}, {when.seconds, when.nanos}};
     if (SetTimesOfObject(fd, folder.fd, name.c_str(), times) != 0) {
         Fail(failure, errno);
         close(fd);
         return SetResult::Failed;
     }
-    const bool readBack = fstat(fd, &st) == 0;
+    bool readBack = fstat(fd, &st) == 0;
+    // Some drivers (fusefat among them) drop a modification time that comes
+    // without an access time. For them the access time is given too, as it
+    // was read just above, so that it stays what it was.
+    if (readBack && st.st_mtim.tv_sec == expected.modified.seconds &&
+        st.st_mtim.tv_nsec == expected.modified.nanos) {
+        const struct timespec both[2] = {accessed, times[1]};
+        if (SetTimesOfObject(fd, folder.fd, name.c_str(), both) == 0)
+            readBack = fstat(fd, &st) == 0;
+    }
     const int code = errno;
     close(fd);
     if (!readBack) {

@@ -1,8 +1,12 @@
 // Generates the benchmark's pair of trees, natively: PAIRS originals of 1 to
 // 4 KiB spread over FOLDERS folders, and their copies — half one hour off,
 // a quarter at the same time, a quarter of another size (one hour off).
-//   make_tree DIR PAIRS FOLDERS           create the trees
-//   make_tree --retime DIR PAIRS FOLDERS  only set every file's time again
+//   make_tree DIR PAIRS FOLDERS            create the trees
+//   make_tree --retime DIR PAIRS FOLDERS   only set every file's time again
+//   make_tree --restore DIR PAIRS FOLDERS  write again every copy whose size
+//                                          changed, and set every time again
+// With --times-only after the mode, the last quarter keeps its size (only
+// its time is off).
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,6 +27,8 @@ struct FileSpec {
     time_t originalTime, copyTime;
 };
 
+bool timesOnly = false;
+
 FileSpec Spec(long k, long folders)
 {
     FileSpec spec;
@@ -35,7 +41,7 @@ FileSpec Spec(long k, long folders)
     case 0: spec.copyTime = spec.originalTime + 3600; break;
     case 1: spec.copyTime = spec.originalTime - 3600; break;
     case 2: spec.copyTime = spec.originalTime; break;
-    default: spec.copyTime = spec.originalTime + 3600; spec.copySize += 1; break;
+    default: spec.copyTime = spec.originalTime + 3600; spec.copySize += timesOnly ? 0 : 1; break;
     }
     return spec;
 }
@@ -63,15 +69,20 @@ void Write(const std::string& path, size_t size, time_t when)
 
 int main(int argc, char** argv)
 {
-    const bool retime = argc == 5 && std::strcmp(argv[1], "--retime") == 0;
-    if (argc != 4 && !retime) {
-        std::fprintf(stderr, "usage: make_tree [--retime] DIR PAIRS FOLDERS\n");
+    int at = 1;
+    const bool retime = argc > at && std::strcmp(argv[at], "--retime") == 0;
+    const bool restore = argc > at && std::strcmp(argv[at], "--restore") == 0;
+    at += retime || restore;
+    timesOnly = argc > at && std::strcmp(argv[at], "--times-only") == 0;
+    at += timesOnly;
+    if (argc != at + 3) {
+        std::fprintf(stderr, "usage: make_tree [--retime|--restore] [--times-only] DIR PAIRS FOLDERS\n");
         return 2;
     }
-    const std::string dir = argv[retime ? 2 : 1];
-    const long pairs = std::atol(argv[retime ? 3 : 2]);
-    const long folders = std::atol(argv[retime ? 4 : 3]);
-    if (!retime) {
+    const std::string dir = argv[at];
+    const long pairs = std::atol(argv[at + 1]);
+    const long folders = std::atol(argv[at + 2]);
+    if (!retime && !restore) {
         for (const char* side : {"/originals", "/copies"}) {
             mkdir((dir + side).c_str(), 0755);
             for (long f = 0; f < folders; ++f)
@@ -82,7 +93,9 @@ int main(int argc, char** argv)
         const FileSpec spec = Spec(k, folders);
         const std::string original = dir + "/originals/" + spec.relative;
         const std::string copy = dir + "/copies/" + spec.relative;
-        if (retime) {
+        struct stat st;
+        if (retime || (restore && lstat(copy.c_str(), &st) == 0 &&
+                       static_cast<size_t>(st.st_size) == spec.copySize)) {
             SetTime(original, spec.originalTime);
             SetTime(copy, spec.copyTime);
         } else {

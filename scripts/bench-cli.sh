@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Benchmark of kelvora-cli fix on generated trees (PAIRS pairs in PAIRS/100
+# folders), warm cache, every tree put back exactly before each run. Paired
+# runs of one invocation each: kelvora-cli with --jobs 1 and with its default
+# jobs, the floor program (readdir + lstat of both trees, utimensat on the
+# matches, one thread) and rsync -rt --size-only --existing. Two kinds of
+# tree: the generator's usual mix (a quarter of the copies of another size)
+# and one where only times differ. Prints medians, ratios and peak memory;
+# then kelvora-cli's peak memory on MEMORY_PAIRS pairs.
+# Usage: scripts/bench-cli.sh [PAIRS ...]     (default 50000 200000)
+#   RUNS=5 MEMORY_PAIRS=1000000 (0 to leave it out) BENCH_DIR=build/bench-cli
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${KELVORA_BUILD:-$root/build}
+release=$build/cli-release
+runs=${RUNS:-5}
+memory_pairs=${MEMORY_PAIRS:-1000000}
+bench=${BENCH_DIR:-$build/bench-cli}
+sizes=("$@")
+[ ${#sizes[@]} -gt 0 ] || sizes=(50000 200000)
+
+"$root/scripts/install-deps.sh"
+cmake -S "$root" -B "$release" -DCMAKE_BUILD_TYPE=Release -DKELVORA_SANITIZERS= >/dev/null
+cmake --build "$release" -j 2 --target kelvora-cli bench_make_tree bench_cli_floor bench_cli_timer >/dev/null
+cli=$release/kelvora-cli
+make_tree=$release/tests/bench_make_tree
+floor=$release/tests/bench_cli_floor
+timer=$release/tests/bench_cli_timer
+
+median() { sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+field() { sed -n "s/.*$1=\([0-9.]*\).*/\1/p"; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
+
+# Times one command after putting the tree back; prints "seconds peak_mb".
+timed() {
+  local dir=$1 pairs=$2 mode=$3; shift 3
+  "$make_tree" --restore $mode "$dir" "$pairs" $((pairs / 100))
+  local line
+  line=$("$timer" "$@" 2>&1 >/dev/null)
+  echo "$(field seconds <<<"$line") $(field peak_mb <<<"$line")"
+}
+
+printf '%-10s %8s %9s %9s %9s %9s %8s %8s %9s %9s %8s\n' tree pairs cli_j1_s cli_s floor_s rsync_s \
+  j1/floor cli/floor rsync/cli peak_mb touched
+for kind in mix times-only; do
+  mode=""; [ "$kind" = times-only ] && mode=--times-only
+  for pairs in "${sizes[@]}"; do
+    dir=$bench/$kind-$pairs
+    if [ ! -d "$dir/copies" ]; then
+      mkdir -p "$dir"
+      "$make_tree" $mode "$dir" "$pairs" $((pairs / 100))
+    fi
+    o=$dir/originals c=$dir/copies
+    j1=(); jd=(); fl=(); rs=(); peak=0
+    for run in $(seq 0 "$runs"); do
+      a=$(timed "$dir" "$pairs" "$mode" "$cli" fix "$o" "$c" --shift 1h --jobs 1 --quiet --no-journal)
+      b=$(timed "$dir" "$pairs" "$mode" "$cli" fix "$o" "$c" --shift 1h --quiet --no-journal)
+      f=$(timed "$dir" "$pairs" "$mode" "$floor" "$o" "$c")
+      r=$(timed "$dir" "$pairs" "$mode" rsync -rt --size-only --existing "$o/" "$c/")
+      [ "$run" -eq 0 ] && continue   # warm-up
+      j1+=("${a% *}"); jd+=("${b% *}"); fl+=("${f% *}"); rs+=("${r% *}")
+      peak=$(awk -v p="$peak" -v a="${a#* }" -v b="${b#* }" 'BEGIN {m = a > b ? a : b; print (m > p ? m : p)}')
+    done
+    touched=$("$make_tree" --restore $mode "$dir" "$pairs" $((pairs / 100)) &&
+              "$cli" fix "$o" "$c" --shift 1h --json --no-journal | sed -n 's/.*"touched":\([0-9]*\).*/\1/p')
+    mj1=$(printf '%s\n' "${j1[@]}" | median); mjd=$(printf '%s\n' "${jd[@]}" | median)
+    mfl=$(printf '%s\n' "${fl[@]}" | median); mrs=$(printf '%s\n' "${rs[@]}" | median)
+    printf '%-10s %8s %9s %9s %9s %9s %8s %8s %9s %9s %8s\n' "$kind" "$pairs" "$mj1" "$mjd" "$mfl" "$mrs" \
+      "$(ratio "$mj1" "$mfl")" "$(ratio "$mjd" "$mfl")" "$(ratio "$mrs" "$mjd")" "$peak" "$touched"
+  done
+done
+
+if [ "$memory_pairs" -gt 0 ]; then
+  dir=$bench/mix-$memory_pairs
+  if [ ! -d "$dir/copies" ]; then
+    mkdir -p "$dir"
+    "$make_tree" "$dir" "$memory_pairs" $((memory_pairs / 100))
+  fi
+  a=$(timed "$dir" "$memory_pairs" "" "$cli" fix "$dir/originals" "$dir/copies" --shift 1h --quiet --no-journal)
+  s=$(timed "$dir" "$memory_pairs" "" "$cli" scan "$dir/originals" "$dir/copies" --quiet)
+  echo "memory: $memory_pairs pairs: fix ${a% *} s, peak ${a#* } MB; scan ${s% *} s, peak ${s#* } MB"
+fi
