@@ -15,7 +15,11 @@ std::string NamedPath(const std::string& root, const std::string& relative)
 {
     if (relative.empty())
         return ShownPath(root, true);
-    const char separator = PathSeparator();
+    // The system's separator, unless the folder was typed with "/" alone
+    // (which Windows takes too): then the names are joined as it was typed.
+    char separator = PathSeparator();
+    if (root.find(separator) == std::string::npos && root.find('/') != std::string::npos)
+        separator = '/';
     std::string path = root;
     if (path.empty() || (path.back() != '/' && path.back() != separator))
         path.push_back(separator);

@@ -116,7 +116,8 @@ char DriveOf(const std::string& path)
     size_t at = 0;
     if (StartsWith(path, kLong) || StartsWith(path, kDevice))
         at = kLong.size();
-    if (!DriveAt(path, at))
+    // "X:" alone also names the drive, as in the drive-relative "X:photos".
+    if (path.size() < at + 2 || !IsLetter(path[at]) || path[at + 1] != ':')
         return 0;
     const char letter = path[at];
     return letter >= 'a' ? static_cast<char>(letter - 'a' + 'A') : letter;

@@ -24,7 +24,7 @@ std::string ParentOf(const std::string& longPath);
 // `name` inside the folder `folder`.
 std::string Join(const std::string& folder, const std::string& name);
 
-// The drive letter a path starts with ("C:...", "\\?\C:...", "\\.\C:..."),
+// The drive letter a path starts with ("C:\...", "C:photos", "\\?\C:...", "\\.\C:..."),
 // upper case; 0 when it names none.
 char DriveOf(const std::string& path);
 

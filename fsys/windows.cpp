@@ -143,12 +143,13 @@ bool FileTimeOf(const Instant& when, FILETIME& time)
     return true;
 }
 
-// A link or a junction: a reparse point whose tag stands for another name.
-// Other reparse points (deduplicated files, cloud placeholders) are the
+// A link or a junction: a reparse point whose tag stands for another name,
+// or whose tag is not given (Wine shows a Linux symbolic link to a folder
+// so). Other reparse points (deduplicated files, cloud placeholders) are the
 // file or folder itself.
 bool IsNameSurrogate(DWORD attributes, DWORD tag)
 {
-    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) && IsReparseTagNameSurrogate(tag);
+    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) && (tag == 0 || IsReparseTagNameSurrogate(tag));
 }
 
 Kind KindOf(DWORD attributes, DWORD tag)
