@@ -24,13 +24,37 @@ void Line(const char* label, uint64_t count)
     Print("{:<28}{:>12}\n", label, count);
 }
 
+// A word in double quotes as Windows programs read their command line back
+// (CommandLineToArgvW): backslashes doubled only before a quote.
+std::string WindowsQuoted(const std::string& word)
+{
+    std::string quoted = "\"";
+    size_t backslashes = 0;
+    for (char c : word) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
+        backslashes = 0;
+        quoted.push_back(c);
+    }
+    quoted.append(2 * backslashes, '\\');
+    return quoted + "\"";
+}
+
 }  // namespace
 
 std::string ShellQuoted(const std::string& word)
 {
-    if (!word.empty() && word.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
-                                                "0123456789/._-+=:,@%") == std::string::npos)
+    const bool windows = PathSeparator() == '\\';
+    if (!word.empty() && word.find_first_not_of(windows ? "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                                          "0123456789/\\._-+=:,@"
+                                                        : "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                                          "0123456789/._-+=:,@%") == std::string::npos)
         return word;
+    if (windows)
+        return WindowsQuoted(word);
     std::string quoted = "'";
     for (char c : word)
         quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);

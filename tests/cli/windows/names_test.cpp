@@ -60,9 +60,15 @@ TEST(WindowsNames, GreekCyrillicChineseAndEmojiArePairedRepairedAndWrittenAsUtf8
     EXPECT_EQ(harness::ModifiedNanos(scratch / "c/" + names[2]), kT - kHour);
 
     // scan counts them, and the folders can be named in those scripts too.
+    harness::WritePairs(scratch / "o", scratch / "c", {{kGreek + "/again", 3, kT, kHour}});
     const auto scan = harness::Run({"scan", scratch / "o/" + kGreek, scratch / "c/" + kGreek, "--json"});
     EXPECT_EQ(scan.status, 0) << scan.err;
-    EXPECT_NE(scan.out.find("\"pairs\":1,"), std::string::npos) << scan.out;
+    EXPECT_NE(scan.out.find("\"pairs\":2,"), std::string::npos) << scan.out;
+    // Its suggestion quotes them as the command prompt reads them back.
+    EXPECT_NE(scan.out.find("\"suggested\":\"kelvora-cli fix \\\"" + scratch / "o/" + kGreek + "\\\" \\\"" +
+                            scratch / "c/" + kGreek + "\\\" --shift"),
+              std::string::npos)
+        << scan.out;
 }
 
 TEST(WindowsNames, PathsOfMoreThan300And1000Characters)
