@@ -58,10 +58,15 @@ CommandLineSettings ParseCommandLine(const Text& commandLine)
         settings.action = COMMAND_LINE_BAD_FORMAT;
         return settings;
     }
-    // Field 1, the text before the first "/", is never looked at.
-    const int fields = FieldCount(line, "/");
-    for (int i = 2; i <= fields; ++i) {
-        const Text argument = TrimBlanks(FieldAt(line, "/", i));
+    // Field 1, the text before the first "/", is never looked at. The
+    // fields after it are cut in one pass, each from the end of the one
+    // before: reading field i afresh from the start of the line would make
+    // a line of thousands of slashes take seconds.
+    for (Text::size_type slash = line.find('/'); slash != Text::npos;) {
+        const Text::size_type next = line.find('/', slash + 1);
+        const Text argument = TrimBlanks(
+            line.substr(slash + 1, next == Text::npos ? Text::npos : next - slash - 1));
+        slash = next;
         const Text value = TrimBlanks(FieldAt(argument, "=", 2));
         const Text keyword = UpperAscii(TrimBlanks(FieldAt(argument, "=", 1)));
         if (keyword.empty())

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds both configurations and runs every test:
 # native unit tests and kelvora-cli's tests (with ASan and UBSan, and its
-# threaded walk again under TSan), Windows-side unit tests under Wine, and
-# end-to-end tests of Kelvora.exe under Wine and Xvfb.
+# threaded walk again under TSan), the fuzz targets for a bounded time,
+# Windows-side unit tests under Wine, and end-to-end tests of Kelvora.exe
+# under Wine and Xvfb.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${KELVORA_BUILD:-$root/build}
@@ -17,6 +18,27 @@ cmake -S "$root" -B "$build/tsan" -DCMAKE_BUILD_TYPE=Debug -DKELVORA_SANITIZERS=
 cmake --build "$build/tsan" -j "$(nproc)" --target cli_tests kelvora-cli >/dev/null
 TSAN_OPTIONS=halt_on_error=1 "$build/tsan/tests/cli_tests" \
   --gtest_filter='Jobs.*:Names.ManyDeepFoldersWithFewHandles:Output.Interrupt*:Recheck.*' --gtest_brief=1
+
+# Each fuzz target replays its seeds and regressions, then fuzzes for a
+# bounded time: 20 s each, or less so that all of them together take at most
+# 120 s and the whole step, build included, stays under 3 minutes.
+# KELVORA_FUZZ_SECONDS sets the time per target (0 replays only).
+echo "== Fuzz targets (libFuzzer, AddressSanitizer, UBSan)"
+targets=$("$root/scripts/fuzz.sh")
+(cd "$build/fuzz" && ctest --output-on-failure --timeout 120)
+count=$(wc -w <<<"$targets")
+seconds=${KELVORA_FUZZ_SECONDS:-$((120 / count < 20 ? 120 / count : 20))}
+if [ "$seconds" -gt 0 ]; then
+  for target in $targets; do
+    log="$build/fuzz/$target.log"
+    if ! "$root/scripts/fuzz.sh" "$target" "$seconds" >"$log" 2>&1; then
+      tail -n 40 "$log"
+      echo "fuzz target $target failed; its input is in $build/fuzz/artifacts/$target/" >&2
+      exit 1
+    fi
+    echo "$target: $(sed -n 's/^stat::number_of_executed_units: *//p' "$log") executions in $seconds s"
+  done
+fi
 
 echo "== Windows-side and end-to-end tests (Wine, Xvfb)"
 "$root/scripts/with-wine-display.sh" bash -c "cd '$build/win' && ctest --output-on-failure --timeout 300"

@@ -374,8 +374,9 @@ HWND FindControl(int id)
     }
     if (HWND child = GetDlgItem(main, id))
         return child;
+    // A window of the table that has been destroyed since is never handed out.
     for (const auto& entry : g_controls.entries) {
-        if (entry.first == id)
+        if (entry.first == id && IsWindow(entry.second))
             return entry.second;
     }
     return nullptr;

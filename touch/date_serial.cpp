@@ -99,6 +99,10 @@ double ParseInBase(const char* text, int base)
     return value;
 }
 
+// Bound of the exponent read by DecimalOverflows, far above the count of
+// digits of any text, so that magnitude and exponent always compare right.
+const int64_t kExponentBound = 1000000000000000;
+
 // For a decimal number too large or too small for a double: true when it is
 // too large. Its decimal magnitude is the count of integer digits after the
 // leading zeros (or minus the count of leading zeros of the fraction) plus
@@ -127,7 +131,7 @@ bool DecimalOverflows(const char* first, const char* last)
     if (*p == '-' || *p == '+')
         ++p;
     int64_t exponent = 0;
-    for (; p < last && exponent < 1000000; ++p)
+    for (; p < last && exponent < kExponentBound; ++p)
         exponent = exponent * 10 + (*p - '0');
     return magnitude + (negative ? -exponent : exponent) > 0;
 }

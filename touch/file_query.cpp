@@ -2,10 +2,12 @@
 
 #include <windows.h>
 
-#include <cstdio>
 #include <ctime>
 
 #include "touch/date_serial.h"
+#include "winfs/file_facts.h"
+#include "winfs/long_path.h"
+#include "winfs/wide_text.h"
 
 namespace {
 
@@ -82,34 +84,39 @@ bool UnixTimeFromLocalSeconds(int64_t localSeconds, int64_t& seconds)
 // local-time conversion of its own.
 double FileModifiedSerial(const Text& path)
 {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+    FileFacts facts;
+    if (!FactsOfPath(SystemPath(path), facts))
         return 0;
-    const uint64_t ticks =
-        (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
-    const int64_t seconds = static_cast<int64_t>(ticks / 10000000) - kSecondsFrom1601To1970;
     // A time the local-time conversion cannot represent (before 1970 or after
     // the year 3000) gives 0, as for a file that cannot be queried.
-    return LocalSerialFromUnixTime(seconds);
+    return LocalSerialFromUnixTime(UnixSecondsFromTicks(facts.writeTicks));
 }
 
+int64_t UnixSecondsFromTicks(uint64_t ticks)
+{
+    return static_cast<int64_t>(ticks / 10000000) - kSecondsFrom1601To1970;
+}
+
+std::wstring SystemPath(const Text& path)
+{
+    return ExtendedPath(WideFromAnsi(path));
+}
+
+// Opened as the runtime's fopen opens a file for reading: others may go on
+// reading and writing it; a folder cannot be opened so.
 int64_t FileSizeBytes(const Text& path)
 {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr)
+    HANDLE file = CreateFileW(SystemPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
         return 0;
-    int64_t size = 0;
-    if (_fseeki64(file, 0, SEEK_END) == 0)
-        size = _ftelli64(file);
-    std::fclose(file);
-    return size < 0 ? 0 : size;
+    LARGE_INTEGER size;
+    const bool measured = GetFileSizeEx(file, &size) != FALSE;
+    CloseHandle(file);
+    return measured && size.QuadPart > 0 ? size.QuadPart : 0;
 }
 
 bool FileIsReadable(const Text& path)
 {
-    FILE* file = std::fopen(path.c_str(), "r");
-    if (file == nullptr)
-        return false;
-    std::fclose(file);
-    return true;
+    return IsReadable(SystemPath(path));
 }

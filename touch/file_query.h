@@ -1,7 +1,10 @@
 // Queries of one file by path: last-modification time, size, readability.
+// Paths are ANSI text; the system is asked with their wide "\\?\" form, so
+// that a path of any length is reached.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "toolkit/text.h"
 
@@ -32,3 +35,10 @@ int64_t FileSizeBytes(const Text& path);
 
 // True when the file can be opened for reading.
 bool FileIsReadable(const Text& path);
+
+// Whole seconds since 1970-01-01 UTC, rounded down, of a file time in ticks
+// (100 ns since 1601-01-01 UTC).
+int64_t UnixSecondsFromTicks(uint64_t ticks);
+
+// The wide "\\?\" form of an ANSI path, as the system is asked with it.
+std::wstring SystemPath(const Text& path);

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "touch/file_query.h"
+#include "winfs/file_facts.h"
 
 namespace {
 
@@ -92,18 +93,62 @@ int SetLastWriteFromFields(HANDLE file, int year, int month, int day, int hour, 
     return 1;
 }
 
+// The milliseconds of the file's creation time, in ticks; 1, or the result
+// code when that time cannot be read or broken down.
+int CreationMilliseconds(HANDLE file, uint64_t& ticks)
+{
+    FILETIME creation;
+    if (!GetFileTime(file, &creation, nullptr, nullptr))
+        return TOUCH_NO_CREATION_TIME;
+    SYSTEMTIME fields;
+    if (!FileTimeToSystemTime(&creation, &fields))
+        return TOUCH_CANNOT_BREAK_DOWN;
+    ticks = static_cast<uint64_t>(fields.wMilliseconds) * (kTicksPerSecond / 1000);
+    return 1;
+}
+
 }  // namespace
+
+HANDLE OpenForTouch(const std::wstring& path)
+{
+    // Attribute access only, which no other program's sharing can refuse;
+    // others may go on reading or deleting the file, not writing it.
+    // OPEN_EXISTING never creates a file; backup semantics also let a folder
+    // be opened.
+    return CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                       FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                       nullptr);
+}
+
+HANDLE OpenReadableForTouch(const std::wstring& path)
+{
+    // Reading access is granted exactly when a plain open for reading would
+    // be (the same sharing with other handles); attribute access, which no
+    // sharing refuses, whenever OpenForTouch's would be: one open answers both.
+    return CreateFileW(path.c_str(), GENERIC_READ | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
+int SetLastWriteInstant(HANDLE file, int64_t seconds)
+{
+    uint64_t milliseconds = 0;
+    const int known = CreationMilliseconds(file, milliseconds);
+    if (known <= 0)
+        return known;
+    if (seconds < -kSecondsFrom1601To1970)
+        return TOUCH_REFUSED;
+    const FILETIME time =
+        FileTimeFromTicks(static_cast<uint64_t>(seconds + kSecondsFrom1601To1970) * kTicksPerSecond + milliseconds);
+    return SetFileTime(file, nullptr, nullptr, &time) ? 1 : TOUCH_REFUSED;
+}
 
 int TouchReadableFile(const Text& path, int year, int month, int day, int hour, int minute, int second)
 {
-    // Reading access is granted exactly when a plain open for reading would
-    // be (the same sharing with other handles), and write-attributes access
-    // when TouchFileTime's own open would be: one open answers both.
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | FILE_WRITE_ATTRIBUTES,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    const std::wstring systemPath = SystemPath(path);
+    HANDLE file = OpenReadableForTouch(systemPath);
     if (file == INVALID_HANDLE_VALUE) {
         // Not both: ask each question on its own, as the caller would.
-        if (!FileIsReadable(path))
+        if (!IsReadable(systemPath))
             return TOUCH_NOT_READABLE;
         return TouchFileTime(path, year, month, day, hour, minute, second);
     }
@@ -114,11 +159,7 @@ int TouchReadableFile(const Text& path, int year, int month, int day, int hour, 
 
 int TouchFileTime(const Text& path, int year, int month, int day, int hour, int minute, int second)
 {
-    // Write-attributes access only; others may go on reading or deleting the
-    // file. OPEN_EXISTING never creates a file; backup semantics also let a
-    // folder be opened.
-    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE file = OpenForTouch(SystemPath(path));
     if (file == INVALID_HANDLE_VALUE)
         return TOUCH_CANNOT_OPEN;
     const int result = SetLastWriteFromFields(file, year, month, day, hour, minute, second);

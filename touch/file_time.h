@@ -1,6 +1,11 @@
 // Sets the last-write time of one file from local calendar fields.
 #pragma once
 
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
 #include "toolkit/text.h"
 
 // Result codes of TouchFileTime.
@@ -23,3 +28,15 @@ int TouchFileTime(const Text& path, int year, int month, int day, int hour, int 
 // cannot. Otherwise the result and the effect are TouchFileTime's, for the
 // cost of one open.
 int TouchReadableFile(const Text& path, int year, int month, int day, int hour, int minute, int second);
+
+// The opens of the two above, for a caller that keeps the handle:
+// TouchFileTime's (attribute access, with its sharing), and TouchReadableFile's,
+// which also reads and succeeds exactly when a plain read-only open and
+// TouchFileTime's both would. INVALID_HANDLE_VALUE when refused.
+HANDLE OpenForTouch(const std::wstring& path);
+HANDLE OpenReadableForTouch(const std::wstring& path);
+
+// Sets the last-write time of a file opened by one of the two above to the
+// UTC instant `seconds` (since 1970-01-01), with the milliseconds of the
+// file's creation time, as TouchFileTime does. Result codes of TouchFileTime.
+int SetLastWriteInstant(HANDLE file, int64_t seconds);

@@ -1,34 +1,42 @@
 // "Touch heure...": pairs every original with the copy at the same relative
 // path and sets the last-write time of each copy that is off by exactly the
-// shift to its original's local date and time.
+// shift to its original's date and time.
+//
+// The file-system side works with the system's own wide-character names and
+// "\\?\" paths, so that every file is reached whatever its name and however
+// long its path; the folder fields, the result lines and everything else the
+// user sees stay ANSI text.
 //
 // Both trees are listed once. Each listing entry already carries the file's
-// size and last-write time, so originals are never opened and a copy is opened
-// only when its listed size and time make it a candidate: the same copies are
-// touched and the same lines written as when every file is queried one by
-// one, at a fraction of the cost. A copy the listing of the copies did not
-// show under that exact relative path (another letter case, or a name the
-// listing does not return) is queried by path instead.
+// size and last-write time, so originals are never opened for their facts and
+// a copy is opened only when its listed size and time make it a candidate. A
+// copy the listing of the copies did not show under that exact relative path
+// (another letter case) is queried by path instead. The file opened is always
+// the one the facts came from: its path is built from the names of the
+// directory entries, and the open handle is checked again before its time is
+// set.
 #include "touch/touch_run.h"
 
 #include <windows.h>
 
+#include <new>
 #include <unordered_map>
 #include <vector>
 
 #include "resource_ids.h"
 #include "toolkit/dialog.h"
-#include "toolkit/folder_tree.h"
 #include "toolkit/list.h"
 #include "toolkit/main_window.h"
 #include "toolkit/msg_box.h"
 #include "toolkit/path.h"
-#include "toolkit/string_array.h"
-#include "toolkit/tableau.h"
+#include "touch/copy_touch.h"
 #include "touch/date_serial.h"
 #include "touch/file_query.h"
-#include "touch/file_time.h"
 #include "touch/matching.h"
+#include "winfs/file_facts.h"
+#include "winfs/long_path.h"
+#include "winfs/tree_walk.h"
+#include "winfs/wide_text.h"
 
 namespace {
 
@@ -60,24 +68,30 @@ struct RunInput {
     Text copiesFolder;
 };
 
-// Size and last-write time of a listed file.
-struct FileFacts {
-    int64_t size = 0;
-    double serial = 0;
-};
-
 // Everything one run holds; released when the run ends, however it ends.
 struct RunState {
-    StringArray folders;
-    StringArray originals;
-    std::vector<FileFacts> originalFacts;             // parallel to originals, from index 1
-    std::unordered_map<Text, FileFacts> copiesByPath;  // relative path -> facts
+    std::wstring originalsRoot;  // the folders in the "\\?\" form
+    std::wstring copiesRoot;
+    uint32_t originalsVolume = 0;  // serials of the volumes of the two folders
+    uint32_t copiesVolume = 0;
+    TreeWalk originals;
+    std::unordered_map<std::wstring, FileFacts> copiesByPath;  // relative path -> listed facts
+    TouchedFiles touched;
     int lastProgress = -1;
     DWORD progressShownAt = 0;
     DWORD queueFoundEmptyAt = 0;
     bool queueFoundEmpty = false;
     DWORD linesShownAt = 0;
     bool linesHeld = false;
+
+    // Gives back the memory of the trees.
+    void Release()
+    {
+        TreeWalk().files.swap(originals.files);
+        std::vector<std::wstring>().swap(originals.folders);
+        std::unordered_map<std::wstring, FileFacts>().swap(copiesByPath);
+        TouchedFiles().swap(touched);
+    }
 };
 
 // Marks a run as going for its whole length, whichever way it ends.
@@ -175,102 +189,112 @@ bool ReadRunInput(RunInput& input)
     return true;
 }
 
-FileFacts FactsOf(const DirEntryInfo& info)
+// The folder of the run in the "\\?\" form: what the system makes of the
+// folder as typed, as when the typed text is used as a path.
+std::wstring RootOf(const Text& folder)
 {
-    return FileFacts{info.size, LocalSerialFromUnixTime(info.writeTime)};
+    return ExtendedPath(WideFromAnsi(folder) + L"\\");
 }
 
-// Walks the tree under `folder` breadth-first and calls onFile(relative path,
-// facts) for its files, folder by folder, moving the progress bar once per
-// folder. The walk that lists the folders also hands over the files.
-template <typename OnFile>
-void ScanTree(RunState& state, const Text& folder, OnFile onFile)
+std::wstring RelativePath(const TreeWalk& walk, const WalkFile& file)
 {
-    std::vector<TreeFile> files;
-    const int count = ListFolderTree(state.folders, folder + "\\*.*", &files);
-    // Item 1 is the start folder as listed: every path below starts with it and "\".
-    const size_t startLength = Element(state.folders, 1).size() + 1;
+    return JoinPath(walk.folders[static_cast<size_t>(file.folder)], file.name);
+}
+
+// Walks the tree under `root` breadth-first into `walk`, then moves the
+// progress bar once per folder and calls onFile for the files of each.
+template <typename OnFile>
+void ScanTree(RunState& state, const std::wstring& root, TreeWalk& walk, OnFile onFile)
+{
+    WalkTree(root, walk);
+    const int count = static_cast<int>(walk.folders.size());
     size_t next = 0;
     for (int i = 1; i <= count; ++i) {
         ShowProgress(state, Percent(i, count));
-        const Text& current = Element(state.folders, i);
-        const Text relativeFolder = i == 1 ? Text() : current.substr(startLength) + "\\";
-        for (; next < files.size() && files[next].folder == i; ++next)
-            onFile(relativeFolder + files[next].name, FactsOf(files[next].info));
+        for (; next < walk.files.size() && walk.files[next].folder == i - 1; ++next)
+            onFile(walk.files[next]);
     }
 }
 
-void ScanOriginals(RunState& state, const Text& folder)
+void ScanOriginals(RunState& state)
 {
-    state.originalFacts.assign(1, FileFacts());
-    ScanTree(state, folder, [&](const Text& relativePath, const FileFacts& facts) {
-        Tableau(1, state.originals, 0, relativePath);
-        state.originalFacts.push_back(facts);
-    });
+    ScanTree(state, state.originalsRoot, state.originals, [](const WalkFile&) {});
 }
 
-void ScanCopies(RunState& state, const Text& folder)
+void ScanCopies(RunState& state)
 {
-    ScanTree(state, folder, [&](const Text& relativePath, const FileFacts& facts) {
-        state.copiesByPath.emplace(relativePath, facts);
+    TreeWalk copies;
+    ScanTree(state, state.copiesRoot, copies, [&](const WalkFile& file) {
+        FileFacts facts;
+        facts.size = file.size;
+        facts.writeTicks = file.writeTicks;
+        state.copiesByPath.emplace(RelativePath(copies, file), facts);
     });
 }
 
 // The copy's size and time: from the listing when it showed that path, else
 // asked of the file itself. False when there is no readable copy.
-bool CopyFacts(const RunState& state, const Text& relativePath, const Text& copyPath, FileFacts& facts)
+bool CopyFacts(const RunState& state, const std::wstring& relativePath, const std::wstring& copyPath,
+               FileFacts& facts)
 {
     const auto listed = state.copiesByPath.find(relativePath);
     if (listed != state.copiesByPath.end()) {
         facts = listed->second;
         return true;
     }
-    if (!FileIsReadable(copyPath))
+    return IsReadable(copyPath) && FactsOfPath(copyPath, facts);
+}
+
+// The local date serial of a file time; 0 when it cannot be represented.
+double LocalSerial(uint64_t writeTicks)
+{
+    return LocalSerialFromUnixTime(UnixSecondsFromTicks(writeTicks));
+}
+
+// True when the original is a file this run has already touched as a copy
+// (the trees overlap, or hard links join them): its listed facts are gone.
+bool TouchedBefore(const RunState& state, const std::wstring& originalPath)
+{
+    if (state.touched.empty())
         return false;
-    facts.serial = FileModifiedSerial(copyPath);
-    facts.size = FileSizeBytes(copyPath);
-    return true;
-}
-
-int CalendarField(double serial, const char* code)
-{
-    return ShiftFromText(SerialField(serial, code));
-}
-
-// Touches one matching copy that can be opened for reading and returns its
-// result line; "" when it cannot be read (no line).
-Text TouchCopy(const Text& copyPath, double originalSerial, const RunInput& input, int32_t difference)
-{
-    const int result = TouchReadableFile(copyPath, CalendarField(originalSerial, "yyyy"),
-                                         CalendarField(originalSerial, "mm"), CalendarField(originalSerial, "dd"),
-                                         CalendarField(originalSerial, "hh"), CalendarField(originalSerial, "nn"),
-                                         CalendarField(originalSerial, "ss"));
-    if (result == TOUCH_NOT_READABLE)
-        return Text();
-    if (result <= 0)
-        return FailedLine(copyPath, difference);
-    const double newSerial = FileModifiedSerial(copyPath);
-    return TouchedLine(copyPath, Low32(UnitsBetween(input.unit, originalSerial, newSerial)), input.unit);
+    FileIdentity identity;
+    return IdentityOfPath(originalPath, state.originalsVolume, identity) && state.touched.count(identity) != 0;
 }
 
 // Handles original i: a line when its copy was touched or failed to be.
-void HandleOriginal(RunState& state, const RunInput& input, int i)
+void HandleOriginal(RunState& state, const RunInput& input, size_t i)
 {
-    const Text& relativePath = Element(state.originals, i);
-    const FileFacts& original = state.originalFacts[i];
-    const Text copyPath = input.copiesFolder + "\\" + relativePath;
+    const WalkFile& original = state.originals.files[i];
+    const std::wstring relativePath = RelativePath(state.originals, original);
+    const std::wstring copyPath = JoinPath(state.copiesRoot, relativePath);
 
     FileFacts copy;
     if (!CopyFacts(state, relativePath, copyPath, copy))
         return;
+    // A time that cannot be read as a local date (before 1970, after the year
+    // 3000) matches nothing.
+    const double originalSerial = LocalSerial(original.writeTicks);
+    const double copySerial = LocalSerial(copy.writeTicks);
+    if (originalSerial == 0 || copySerial == 0)
+        return;
     int32_t difference = 0;
-    if (!IsShiftedCopy(original.serial, original.size, copy.serial, copy.size, input.unit, input.shift,
+    if (!IsShiftedCopy(originalSerial, original.size, copySerial, copy.size, input.unit, input.shift,
                        difference))
         return;
-    // A listed copy is only opened now that it is a candidate.
-    const Text line = TouchCopy(copyPath, original.serial, input, difference);
-    if (!line.empty())
-        AddResultLine(state, line);
+    if (TouchedBefore(state, JoinPath(state.originalsRoot, relativePath)))
+        return;
+
+    // The copy ends at its original's exact instant, whichever of the two
+    // instants of a repeated autumn hour that is.
+    const CopyTouch touch =
+        TouchMatchingCopy(copyPath, state.copiesVolume, copy, UnixSecondsFromTicks(original.writeTicks), state.touched);
+    const Text linePath = input.copiesFolder + "\\" + AnsiFromWide(relativePath);
+    if (touch.outcome == CopyOutcome::Failed) {
+        AddResultLine(state, FailedLine(linePath, difference));
+    } else if (touch.outcome == CopyOutcome::Touched) {
+        const int64_t after = UnitsBetween(input.unit, originalSerial, LocalSerial(touch.writeTicks));
+        AddResultLine(state, TouchedLine(linePath, Low32(after), input.unit));
+    }
 }
 
 // True when the run must end at once: the main window is closing or gone.
@@ -291,6 +315,41 @@ void TouchRunRequestStop()
     g_stopRequested = true;
 }
 
+namespace {
+
+// The run once its input is checked; false when it ended early because the
+// main window is closing.
+bool RunOverTrees(RunState& state, const RunInput& input)
+{
+    List(4, IDC_RESULT_LIST, "", 0, 0);
+    ShowProgress(state, 0);
+    ShowStatus("Lecture des r\xE9pertoires et fichiers....");
+    state.originalsRoot = RootOf(input.originalsFolder);
+    state.copiesRoot = RootOf(input.copiesFolder);
+    state.originalsVolume = VolumeOfPath(state.originalsRoot);
+    state.copiesVolume = VolumeOfPath(state.copiesRoot);
+    ScanOriginals(state);
+    ScanCopies(state);
+
+    ShowProgress(state, 0);
+    ShowStatus("Touch des fichiers....");
+    const size_t count = state.originals.files.size();
+    for (size_t i = 0; i < count; ++i) {
+        ShowProgress(state, Percent(static_cast<int>(i + 1), static_cast<int>(count)));
+        LetMessageThrough(state);
+        if (RunInterrupted()) {
+            if (IsWindow(MainWindow()))
+                ShowHeldLines(state);
+            return false;
+        }
+        HandleOriginal(state, input, i);
+    }
+    ShowHeldLines(state);
+    return true;
+}
+
+}  // namespace
+
 void TouchRun()
 {
     if (g_active)
@@ -302,27 +361,19 @@ void TouchRun()
         return;
 
     RunState state;
-    List(4, IDC_RESULT_LIST, "", 0, 0);
-    ShowProgress(state, 0);
-    ShowStatus("Lecture des r\xE9pertoires et fichiers....");
-    ScanOriginals(state, input.originalsFolder);
-    ScanCopies(state, input.copiesFolder);
-
-    ShowProgress(state, 0);
-    ShowStatus("Touch des fichiers....");
-    const int count = UpperBound(state.originals);
-    for (int i = 1; i <= count; ++i) {
-        ShowProgress(state, Percent(i, count));
-        LetMessageThrough(state);
-        if (RunInterrupted()) {
-            if (IsWindow(MainWindow()))
-                ShowHeldLines(state);
+    try {
+        if (!RunOverTrees(state, input))
             return;
-        }
-        HandleOriginal(state, input, i);
+    } catch (const std::bad_alloc&) {
+        // Both trees did not fit in memory: the run ends with what it did,
+        // shown, and says why.
+        state.Release();
+        ShowHeldLines(state);
+        ShowStatus("Pr\xEAt.");
+        MsgErreur("M\xE9moire insuffisante : le \xABTouch\xBB de l'heure des fichiers-copie est interrompu !");
+        return;
     }
 
-    ShowHeldLines(state);
     ShowProgress(state, 100);
     ShowStatus("Pr\xEAt.");
     MsgInfo("Heure d'\xE9t\xE9 :\r\r\xABTouch\xBB de l'heure des fichiers-copie termin\xE9 !");

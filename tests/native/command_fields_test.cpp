@@ -112,3 +112,20 @@ TEST(CommandLineTexts, AreTheProgramsOwn)
     EXPECT_EQ(CommandLineFormatError(),
               "Les param\xE8tres de la ligne de commande ne sont pas sous la forme /MotClef=Valeur");
 }
+
+// The longest command line Windows passes on, cut into as many arguments as
+// it can hold: every field is still read, in order, up to the last one.
+TEST(ParseCommandLine, LongestLineOfSlashesOrOfKeywords)
+{
+    const size_t kLongest = 32767;
+    EXPECT_EQ(ParseCommandLine(Text(kLongest, '/')).action, COMMAND_LINE_RUN);
+
+    Text keywords;
+    while (keywords.size() + 10 < kLongest)
+        keywords += "/run /=x /";
+    const CommandLineSettings many = ParseCommandLine(keywords + "/ini=last/zz");
+    EXPECT_EQ(many.action, COMMAND_LINE_UNKNOWN);
+    EXPECT_EQ(many.unknownKeyword, "ZZ");
+    EXPECT_EQ(many.iniText, "last");
+    EXPECT_TRUE(many.runFlag);
+}

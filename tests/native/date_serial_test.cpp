@@ -200,6 +200,19 @@ TEST(DateSerial, ParseNumberOutOfRangeOfADouble)
     EXPECT_EQ(ParseNumber("123456e-330"), 0);
 }
 
+// Out of range with an exponent of eight digits against a million leading
+// zeros of the fraction, or a million integer digits: the sign of their sum
+// tells infinity from zero.
+TEST(DateSerial, ParseNumberOutOfRangeWithAMillionDigits)
+{
+    const Text zeros(1000001, '0');
+    EXPECT_EQ(ParseNumber("0." + zeros + "1e10000000"), HUGE_VAL);
+    EXPECT_EQ(ParseNumber("-0." + zeros + "1d10000000"), -HUGE_VAL);
+    EXPECT_EQ(ParseNumber("1" + zeros + "e-10000000"), 0);
+    EXPECT_EQ(ParseNumber("0." + zeros + "1e999600"), 0);
+    EXPECT_EQ(ParseNumber("1e" + zeros + "400"), HUGE_VAL);
+}
+
 TEST(DateSerial, ParseNumberIgnoresTheDecimalSeparatorOfTheLocale)
 {
     const char* names[] = {"fr_FR.UTF-8", "fr_FR.utf8", "fr_FR", "de_DE.UTF-8", "de_DE.utf8"};
