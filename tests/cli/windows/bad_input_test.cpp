@@ -1,5 +1,6 @@
 // Bad input proper to Windows: a drive that does not exist and folder names
-// in forms the system refuses; each a clear message, exit 2, nothing touched.
+// in forms the system refuses, and one folder under two spellings (letter
+// case, separators); each a clear message, exit 2, nothing touched.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -21,12 +22,28 @@ std::string MissingDrive()
     return "";
 }
 
+std::string Upper(std::string path)
+{
+    for (char& c : path)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return path;
+}
+
+std::string Backslashed(std::string path)
+{
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    return path;
+}
+
 }  // namespace
 
-TEST(WindowsBadInput, MissingDrivesAndRefusedFormsTouchNothing)
+TEST(WindowsBadInput, MissingDrivesRefusedFormsAndOneFolderTwiceTouchNothing)
 {
     harness::Scratch scratch;
-    harness::WritePairs(scratch / "o", scratch / "c", {{"f", 3, kT, 3600 * kS}});
+    harness::WritePairs(scratch / "o", scratch / "c", {{"f", 3, kT, 3600 * kS}, {"sub/g", 3, kT, 3600 * kS}});
     const std::string drive = MissingDrive();
     ASSERT_FALSE(drive.empty());
     const std::string o = scratch / "o", c = scratch / "c";
@@ -40,6 +57,10 @@ TEST(WindowsBadInput, MissingDrivesAndRefusedFormsTouchNothing)
         {{"fix", o, scratch / "c<|>", "--shift", "1h"}, "does not take this form"},
         {{"fix", o, scratch / "c/NUL", "--shift", "1h"}, "device"},
         {{"fix", "\\\\server-without-share", c, "--shift", "1h"}, "server and a share"},
+        // The same folders by identity, whatever the letter case and separators.
+        {{"fix", o, Upper(o), "--shift", "1h"}, "are the same folder"},
+        {{"scan", Backslashed(o), Upper(o) + "\\SUB\\.."}, "are the same folder"},
+        {{"scan", o, Upper(o) + "/sub"}, "lies inside ORIGINALS"},
     };
     const auto before = harness::Take(scratch.path());
     for (const Case& test : cases) {
