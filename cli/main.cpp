@@ -1,14 +1,12 @@
 // kelvora-cli: the command line, read with CLI11 and handed to the commands.
-#include <sys/resource.h>
-
 #include <algorithm>
 #include <cstdio>
-#include <iostream>
 #include <thread>
 
 #include <CLI/CLI.hpp>
 
 #include "cli/options.h"
+#include "cli/platform.h"
 #include "cli/signals.h"
 #include "engine/duration.h"
 
@@ -45,7 +43,7 @@ void AddCommon(CLI::App& command, cli::Options& options, Texts& texts)
 
 int UsageError(const std::string& message)
 {
-    std::fprintf(stderr, "kelvora-cli: %s\n", message.c_str());
+    cli::Write(stderr, "kelvora-cli: " + message + "\n");
     return cli::kExitUsage;
 }
 
@@ -61,20 +59,15 @@ bool ReadRule(const Texts& texts, engine::Rule& rule, std::string& error)
     return texts.tolerance.empty() || engine::ParseDuration(texts.tolerance, rule.toleranceNanos, error);
 }
 
-// More open folders allow the walk to keep more of them open.
-void RaiseOpenFileLimit()
-{
-    struct rlimit limit;
-    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
-        limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, 65536);
-        setrlimit(RLIMIT_NOFILE, &limit);
-    }
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    cli::PrepareProcess();
+    const std::vector<std::string> arguments = cli::Arguments(argc, argv);
+    std::vector<const char*> argvUtf8;
+    for (const std::string& argument : arguments)
+        argvUtf8.push_back(argument.c_str());
     CLI::App app("Repairs the last-modification times of copies that drifted from their "
                  "originals by a fixed shift (a time-zone or daylight-saving hour, say).",
                  "kelvora-cli");
@@ -142,13 +135,13 @@ int main(int argc, char** argv)
     help->add_option("COMMAND", helpTopic, "scan, fix, undo or journals")
         ->check(CLI::IsMember({"scan", "fix", "undo", "journals"}));
 
-    const std::string first = argc > 1 ? argv[1] : "";
+    const std::string first = arguments.size() > 1 ? arguments[1] : "";
     if (!first.empty() && first[0] != '-' && first != "scan" && first != "fix" && first != "help" &&
         first != "undo" && first != "journals")
-        return UsageError(std::string("unknown command \"") + argv[1] +
+        return UsageError("unknown command \"" + first +
                           "\": the commands are scan, fix, undo, journals and help");
     try {
-        app.parse(argc, argv);
+        app.parse(static_cast<int>(argvUtf8.size()), argvUtf8.data());
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::CallForAllHelp& e) {
@@ -156,16 +149,16 @@ int main(int argc, char** argv)
     } catch (const CLI::CallForVersion& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
-        std::fprintf(stderr, "kelvora-cli: %s\nRun \"kelvora-cli --help\" for the commands and options.\n",
-                     e.what());
+        cli::Write(stderr, std::string("kelvora-cli: ") + e.what() +
+                          "\nRun \"kelvora-cli --help\" for the commands and options.\n");
         return cli::kExitUsage;
     }
 
     if (help->parsed()) {
         if (helpTopic.empty())
-            std::cout << app.help();
+            cli::Write(stdout, app.help());
         else
-            std::cout << app.get_subcommand(helpTopic)->help();
+            cli::Write(stdout, app.get_subcommand(helpTopic)->help());
         return cli::kExitDone;
     }
 
@@ -173,9 +166,7 @@ int main(int argc, char** argv)
                      : texts.progress == "never"  ? cli::ProgressMode::Never
                                                   : cli::ProgressMode::Auto;
     options.version = "kelvora-cli " KELVORA_VERSION;
-    for (int i = 0; i < argc; ++i)
-        options.arguments.push_back(argv[i]);
-    RaiseOpenFileLimit();
+    options.arguments = arguments;
     cli::InstallStopHandlers();
     if (scan->parsed())
         return cli::RunScan(options);

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "cli/platform.h"
 #include "cli/records.h"
 #include "cli/utf8.h"
 #include "engine/duration.h"
@@ -14,8 +15,17 @@ std::string NamedPath(const std::string& root, const std::string& relative)
 {
     if (relative.empty())
         return ShownPath(root, true);
-    const bool slash = !root.empty() && root.back() == '/';
-    return ShownPath(root + (slash ? "" : "/") + relative, true);
+    // The system's separator, unless the folder was typed with "/" alone
+    // (which Windows takes too): then the names are joined as it was typed.
+    char separator = PathSeparator();
+    if (root.find(separator) == std::string::npos && root.find('/') != std::string::npos)
+        separator = '/';
+    std::string path = root;
+    if (path.empty() || (path.back() != '/' && path.back() != separator))
+        path.push_back(separator);
+    for (char c : relative)
+        path.push_back(c == '/' ? separator : c);
+    return ShownPath(path, true);
 }
 
 std::string SignedDuration(int64_t nanos)
@@ -27,7 +37,7 @@ bool ReportFile::Open(const std::string& path, std::string& error)
 {
     path_ = path;
     csv_ = path.size() >= 4 && path.compare(path.size() - 4, 4, ".csv") == 0;
-    file_ = std::fopen(path.c_str(), "w");
+    file_ = OpenFile(path, "w");
     if (!file_) {
         error = "cannot write the report \"" + ShownPath(path, true) + "\": " + std::strerror(errno);
         return false;
@@ -73,7 +83,7 @@ void CliObserver::Tell(const std::string& line)
     if (outputs_.progress)
         outputs_.progress->Message(line);
     else
-        std::fprintf(stderr, "%s\n", line.c_str());
+        Write(stderr, line + "\n");
 }
 
 void CliObserver::OnEvent(const engine::FileEvent& event)
@@ -82,14 +92,13 @@ void CliObserver::OnEvent(const engine::FileEvent& event)
     if (outputs_.report)
         outputs_.report->Write(event);
     if (outputs_.json)
-        std::printf("%s\n", EventJson(event).dump().c_str());
+        Write(stdout, EventJson(event).dump() + "\n");
     const std::string path = NamedPath(outputs_.copiesRoot, event.path);
     switch (event.kind) {
     case EventKind::Planned:
         if (outputs_.dryRunList && !outputs_.json && !outputs_.quiet)
-            std::printf("%s %s  %s -> %s  (%s)\n", outputs_.plannedVerb.c_str(), path.c_str(),
-                        engine::IsoUtc(event.before).c_str(), engine::IsoUtc(event.set).c_str(),
-                        SignedDuration(engine::Difference(event.before, event.set)).c_str());
+            Print("{} {}  {} -> {}  ({})\n", outputs_.plannedVerb, path, engine::IsoUtc(event.before),
+                  engine::IsoUtc(event.set), SignedDuration(engine::Difference(event.before, event.set)));
         break;
     case EventKind::Failed:
         Tell("kelvora-cli: " + path + ": " + event.reason);

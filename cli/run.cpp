@@ -1,7 +1,5 @@
 // The scan and fix commands: open and check both folders, run the engine with
 // the front end's observer, print the end.
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -12,6 +10,7 @@
 #include "cli/journaling.h"
 #include "cli/observer.h"
 #include "cli/options.h"
+#include "cli/platform.h"
 #include "cli/records.h"
 #include "cli/signals.h"
 #include "cli/summary.h"
@@ -28,12 +27,12 @@ bool ProgressShown(const Options& options)
 {
     if (options.quiet || options.progress == ProgressMode::Never)
         return false;
-    return options.progress == ProgressMode::Always || isatty(STDERR_FILENO);
+    return options.progress == ProgressMode::Always || IsTerminal(stderr);
 }
 
 void Error(const std::string& message)
 {
-    std::fprintf(stderr, "kelvora-cli: %s\n", message.c_str());
+    Write(stderr, "kelvora-cli: " + message + "\n");
 }
 
 int Status(const engine::Totals& totals)
@@ -162,14 +161,14 @@ int RunFix(const Options& options)
     }
     const std::string summary = summaryJson.dump();
     if (options.json) {
-        std::printf("%s\n", summary.c_str());
+        Write(stdout, summary + "\n");
     } else if (!options.quiet) {
         PrintFixText(options, run.totals, run.seconds);
         if (journalled)
-            std::printf("Journal: %s\n  to take this run back: kelvora-cli undo %s\n",
-                        ShownPath(journal.path(), true).c_str(), ShellQuoted(ShownPath(journal.path(), true)).c_str());
+            Print("Journal: {}\n  to take this run back: kelvora-cli undo {}\n", ShownPath(journal.path(), true),
+                  ShellQuoted(ShownPath(journal.path(), true)));
         else if (!options.dryRun)
-            std::printf("No journal was kept: this run cannot be undone.\n");
+            Print("No journal was kept: this run cannot be undone.\n");
     }
     std::fflush(stdout);
     if (!report.Close(summary, error)) {

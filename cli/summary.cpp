@@ -2,6 +2,7 @@
 
 #include <fmt/core.h>
 
+#include "cli/platform.h"
 #include "cli/records.h"
 #include "cli/utf8.h"
 #include "engine/duration.h"
@@ -20,16 +21,40 @@ std::string SignedSeconds(int64_t seconds)
 
 void Line(const char* label, uint64_t count)
 {
-    fmt::print("{:<28}{:>12}\n", label, count);
+    Print("{:<28}{:>12}\n", label, count);
+}
+
+// A word in double quotes as Windows programs read their command line back
+// (CommandLineToArgvW): backslashes doubled only before a quote.
+std::string WindowsQuoted(const std::string& word)
+{
+    std::string quoted = "\"";
+    size_t backslashes = 0;
+    for (char c : word) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
+        backslashes = 0;
+        quoted.push_back(c);
+    }
+    quoted.append(2 * backslashes, '\\');
+    return quoted + "\"";
 }
 
 }  // namespace
 
 std::string ShellQuoted(const std::string& word)
 {
-    if (!word.empty() && word.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
-                                                "0123456789/._-+=:,@%") == std::string::npos)
+    const bool windows = PathSeparator() == '\\';
+    if (!word.empty() && word.find_first_not_of(windows ? "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                                          "0123456789/\\._-+=:,@"
+                                                        : "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                                          "0123456789/._-+=:,@%") == std::string::npos)
         return word;
+    if (windows)
+        return WindowsQuoted(word);
     std::string quoted = "'";
     for (char c : word)
         quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
@@ -60,19 +85,19 @@ void PrintScanText(const Options& options, const engine::Totals& totals, double 
         Line("Failures", totals.failed + totals.unreadable);
     const auto top = totals.differences.Top(static_cast<size_t>(options.top));
     if (!top.empty()) {
-        fmt::print("\nMost common differences, copy minus original (same size):\n");
+        Print("\nMost common differences, copy minus original (same size):\n");
         const uint64_t most = top.front().second;
         for (const auto& [difference, count] : top) {
             const int width = static_cast<int>((count * kBarWidth + most - 1) / most);
-            fmt::print("  {:>12} {:>10}  {}\n", SignedSeconds(difference), count,
+            Print("  {:>12} {:>10}  {}\n", SignedSeconds(difference), count,
                        std::string(static_cast<size_t>(width), '#'));
         }
     }
     const std::string fix = SuggestedFix(options, totals);
     if (!fix.empty())
-        fmt::print("\nOne difference dominates; to see what would be repaired:\n  {}\n",
+        Print("\nOne difference dominates; to see what would be repaired:\n  {}\n",
                    ShownPath(fix, true));
-    fmt::print("\nTime taken: {:.2f} s\n", seconds);
+    Print("\nTime taken: {:.2f} s\n", seconds);
 }
 
 void PrintScanJson(const Options& options, const engine::Totals& totals, double seconds)
@@ -83,19 +108,19 @@ void PrintScanJson(const Options& options, const engine::Totals& totals, double 
         line["seconds"] = difference;
         line["text"] = SignedSeconds(difference);
         line["count"] = count;
-        fmt::print("{}\n", line.dump());
+        Print("{}\n", line.dump());
     }
     nlohmann::ordered_json summary = SummaryJson("scan", false, totals, seconds);
     const std::string fix = SuggestedFix(options, totals);
     if (!fix.empty())
         summary["suggested"] = ShownPath(fix, false);
-    fmt::print("{}\n", summary.dump());
+    Print("{}\n", summary.dump());
 }
 
 void PrintFixText(const Options& options, const engine::Totals& totals, double seconds)
 {
     if (options.dryRun)
-        fmt::print("Dry run: nothing was changed.\n");
+        Print("Dry run: nothing was changed.\n");
     Line("Pairs", totals.pairs);
     Line("Matches", totals.matched);
     Line(options.dryRun ? "Would be touched" : "Touched", options.dryRun ? totals.matched : totals.touched);
@@ -105,8 +130,8 @@ void PrintFixText(const Options& options, const engine::Totals& totals, double s
     Line("Changed during the run", totals.changed);
     Line("Skipped (not regular files)", totals.skipped);
     if (totals.interrupted)
-        fmt::print("Interrupted: the rest was left as it was.\n");
-    fmt::print("{:<28}{:>10.2f} s\n", "Time taken", seconds);
+        Print("Interrupted: the rest was left as it was.\n");
+    Print("{:<28}{:>10.2f} s\n", "Time taken", seconds);
 }
 
 }  // namespace cli

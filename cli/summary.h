@@ -15,7 +15,8 @@ void PrintFixText(const Options& options, const engine::Totals& totals, double s
 // The fix command that would repair the dominant difference, or "".
 std::string SuggestedFix(const Options& options, const engine::Totals& totals);
 
-// A word safe to paste into a POSIX shell.
+// A word safe to paste into the system's shell: a POSIX shell, or on
+// Windows the command prompt.
 std::string ShellQuoted(const std::string& word);
 
 }  // namespace cli

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "cli/platform.h"
+
 namespace cli {
 
 ProgressLine::ProgressLine(const engine::Progress& progress, bool shown)
@@ -24,7 +26,7 @@ void ProgressLine::Stop()
             return;
         stopping_ = true;
         if (drawn_)
-            std::fputs("\r\033[K", stderr);
+            Write(stderr, "\r\033[K");
         drawn_ = false;
     }
     wake_.notify_all();
@@ -35,10 +37,7 @@ void ProgressLine::Stop()
 void ProgressLine::Message(const std::string& line)
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (drawn_)
-        std::fputs("\r\033[K", stderr);
-    std::fputs(line.c_str(), stderr);
-    std::fputc('\n', stderr);
+    Write(stderr, (drawn_ ? "\r\033[K" : "") + line + "\n");
     if (drawn_)
         Draw();
 }
@@ -50,9 +49,8 @@ void ProgressLine::Draw()
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
     const auto walked = progress_.walked.load(std::memory_order_relaxed);
     const auto matched = progress_.matched.load(std::memory_order_relaxed);
-    std::fprintf(stderr, "\r\033[K%llu files walked, %llu matches, %.0f files/s",
-                 static_cast<unsigned long long>(walked), static_cast<unsigned long long>(matched),
-                 seconds > 0 ? walked / seconds : 0.0);
+    Write(stderr, fmt::format("\r\033[K{} files walked, {} matches, {:.0f} files/s", walked, matched,
+                              seconds > 0 ? walked / seconds : 0.0));
     std::fflush(stderr);
     drawn_ = true;
 }

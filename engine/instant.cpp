@@ -8,13 +8,16 @@ namespace engine {
 
 int64_t Difference(const fsys::Instant& later, const fsys::Instant& earlier)
 {
-    const __int128 nanos = (static_cast<__int128>(later.seconds) - earlier.seconds) * 1000000000 +
-                           (later.nanos - earlier.nanos);
-    if (nanos > std::numeric_limits<int64_t>::max())
-        return std::numeric_limits<int64_t>::max();
-    if (nanos < std::numeric_limits<int64_t>::min())
-        return std::numeric_limits<int64_t>::min();
-    return static_cast<int64_t>(nanos);
+    // Checked arithmetic rather than a 128-bit integer, which 32-bit targets lack.
+    constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
+    constexpr int64_t kMin = std::numeric_limits<int64_t>::min();
+    int64_t seconds, nanos;
+    if (__builtin_sub_overflow(later.seconds, earlier.seconds, &seconds))
+        return later.seconds > earlier.seconds ? kMax : kMin;
+    if (__builtin_mul_overflow(seconds, int64_t{1000000000}, &nanos) ||
+        __builtin_add_overflow(nanos, int64_t{later.nanos} - earlier.nanos, &nanos))
+        return seconds > 0 ? kMax : kMin;
+    return nanos;
 }
 
 std::string IsoUtc(const fsys::Instant& instant)

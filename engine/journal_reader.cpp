@@ -1,5 +1,7 @@
 #include "engine/journal_reader.h"
 
+#include <cctype>
+
 #include <nlohmann/json.hpp>
 
 #include "engine/instant.h"
@@ -118,6 +120,20 @@ private:
     std::string& error_;
 };
 
+// "/..." on POSIX systems; "C:\...", "C:/..." or "\\..." on Windows.
+bool IsAbsolute(const std::string& path)
+{
+    if (path.empty() || path.find('\0') != std::string::npos)
+        return false;
+#ifdef _WIN32
+    const bool drive = path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+                       (path[2] == '\\' || path[2] == '/');
+    return drive || path.rfind("\\\\", 0) == 0;
+#else
+    return path[0] == '/';
+#endif
+}
+
 bool ReadHeader(const json& line, JournalHeader& header, std::string& error)
 {
     if (!line.contains("kelvora_journal")) {
@@ -139,7 +155,7 @@ bool ReadHeader(const json& line, JournalHeader& header, std::string& error)
     if (header.command != "fix" && header.command != "undo")
         return reader.Fail("the run's command is \"" + header.command + "\", neither fix nor undo");
     for (const std::string* folder : {&header.originals, &header.copies})
-        if (folder->empty() || (*folder)[0] != '/' || folder->find('\0') != std::string::npos)
+        if (!IsAbsolute(*folder))
             return reader.Fail("a folder of the run is not an absolute path");
     if (reader.Has("undoes") || reader.Has("undoes_hex")) {
         if (!reader.Bytes("undoes", header.undoes))
@@ -215,6 +231,11 @@ bool IsInsidePath(const std::string& path)
 {
     if (path.empty() || path[0] == '/' || path.find('\0') != std::string::npos)
         return false;
+#ifdef _WIN32
+    // Names there hold neither separator nor drive.
+    if (path.find_first_of("\\:") != std::string::npos)
+        return false;
+#endif
     size_t from = 0;
     while (true) {
         const size_t end = path.find('/', from);

@@ -17,6 +17,8 @@ fsys::FolderHandle OpenOne(const char* role, const std::string& path, std::strin
         error = named + " does not exist";
     else if (failure.code == ENOTDIR)
         error = named + " is not a folder";
+    else if (failure.code == ENODEV || failure.code == EINVAL)
+        error = named + ": " + failure.reason;  // no such drive, a form the system refuses
     else
         error = named + " cannot be read: " + failure.reason;
     return nullptr;

@@ -32,10 +32,14 @@ bool CheckRule(const Rule& rule, std::string& error)
 
 namespace {
 
-bool Within(int64_t delta, __int128 shift, int64_t tolerance)
+// |delta − shift| ≤ tolerance (not negative), in checked arithmetic: a
+// difference beyond the range of int64_t is beyond any tolerance.
+bool Within(int64_t delta, int64_t shift, int64_t tolerance)
 {
-    const __int128 off = static_cast<__int128>(delta) - shift;
-    return (off < 0 ? -off : off) <= tolerance;
+    int64_t off;
+    if (__builtin_sub_overflow(delta, shift, &off))
+        return false;
+    return off >= -tolerance && off <= tolerance;
 }
 
 }  // namespace
@@ -48,7 +52,7 @@ bool MatchesDelta(const Rule& rule, int64_t delta)
         const bool later = shift.sign != ShiftSign::Earlier;
         const bool earlier = shift.sign != ShiftSign::Later;
         if ((later && Within(delta, shift.nanos, rule.toleranceNanos)) ||
-            (earlier && Within(delta, -static_cast<__int128>(shift.nanos), rule.toleranceNanos)))
+            (earlier && Within(delta, -shift.nanos, rule.toleranceNanos)))
             return true;
     }
     return false;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the native configuration (portable code and its unit tests) in
 # build/native and the Windows configuration (Kelvora.exe, Windows-side tests,
-# driver) in build/win. Pass "win" to build only the Windows side.
+# driver) in build/win. Pass "win" to build only the Windows side, and after
+# it the names of targets to build only those.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 jobs=$(nproc)
@@ -14,4 +15,6 @@ if [ "$what" = all ]; then
 fi
 cmake -S "$root" -B "$build/win" -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
-cmake --build "$build/win" -j "$jobs"
+targets=()
+[ "$what" = win ] && [ $# -gt 1 ] && targets=(--target "${@:2}")
+cmake --build "$build/win" -j "$jobs" "${targets[@]}"

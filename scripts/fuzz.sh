@@ -40,6 +40,7 @@ mkdir -p "$work" "$artifacts"
 inputs=("$work" "$root/tests/fuzz/corpus/$target")
 [ -d "$root/tests/fuzz/regressions/$target" ] && inputs+=("$root/tests/fuzz/regressions/$target")
 
-# -timeout: one input taking more than 30 s counts as a hang.
-exec "$build/tests/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=30 \
+# -timeout: one input taking more than 30 s counts as a hang. -max_len: new
+# inputs stay short however long a kept regression is.
+exec "$build/tests/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=30 -max_len=4096 \
     -print_final_stats=1 -artifact_prefix="$artifacts/" "$@" "${inputs[@]}"

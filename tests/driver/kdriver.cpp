@@ -1,12 +1,13 @@
 // Command-line front of the driver, for the run command, the demo and the
 // benchmark:
 //   kdriver run [arguments]                 start Kelvora and wait for its end
-//   kdriver demo ORIGINALS COPIES SHOT.png  one touch run, its lines, a screenshot
+//   kdriver demo ORIGINALS COPIES SHOT.png  one touch run, its lines, a screenshot of the window
 //   kdriver bench ORIGINALS COPIES          one touch run, timed, with peak memory
 // Folders are Windows paths; the screenshot path is a Linux path.
 #include <windows.h>
 #include <psapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -73,7 +74,16 @@ int Demo(const std::string& originals, const std::string& copies, const std::str
     for (const std::string& line : driver::ListLines(kelvora))
         std::printf("  %s\n", line.c_str());
     std::printf("Status: %s\n", driver::StatusText(kelvora).c_str());
-    driver::RunUnix("import -window root '" + shot + "'");
+    // The window alone, cut from the root window: its menu bar and client
+    // area (without a window manager nobody draws the frame and caption).
+    POINT origin = {0, 0};
+    ClientToScreen(kelvora.main, &origin);
+    const RECT client = driver::ClientRect(kelvora.main);
+    const LONG menu = GetMenu(kelvora.main) ? GetSystemMetrics(SM_CYMENU) : 0;
+    const LONG left = std::max<LONG>(origin.x, 0), top = std::max<LONG>(origin.y - menu, 0);
+    const LONG width = origin.x + client.right - left, height = origin.y + client.bottom - top;
+    driver::RunUnix("import -window root -crop " + std::to_string(width) + "x" + std::to_string(height) + "+" +
+                    std::to_string(left) + "+" + std::to_string(top) + " +repage '" + shot + "'");
     driver::PostClose(kelvora);
     const int code = driver::WaitExit(kelvora);
     std::printf("Kelvora ended with exit code %d\n", code);

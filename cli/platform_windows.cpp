@@ -1,0 +1,196 @@
+#include "cli/platform.h"
+
+#include <windows.h>
+#include <fcntl.h>
+#include <io.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <cstdlib>
+
+#include "fsys/long_path.h"
+#include "fsys/utf16.h"
+#include "fsys/windows_path.h"
+
+namespace cli {
+
+namespace {
+
+// Whether the console takes the terminal sequences of the progress line.
+bool g_consoleSequences = false;
+
+std::string Narrow(const wchar_t* wide)
+{
+    return fsys::FromUtf16(reinterpret_cast<const char16_t*>(wide), wcslen(wide));
+}
+
+std::wstring Wide(const std::string& text)
+{
+    std::u16string units;
+    fsys::ToUtf16(text, units);
+    return std::wstring(units.begin(), units.end());
+}
+
+HANDLE HandleOf(std::FILE* stream)
+{
+    return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+}
+
+bool IsConsole(HANDLE handle)
+{
+    DWORD mode;
+    return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode);
+}
+
+// Without terminal sequences the console only returns to the line's start.
+std::string WithoutSequences(const std::string& text)
+{
+    std::string plain;
+    for (size_t at = 0; at < text.size(); ++at) {
+        if (text.compare(at, 3, "\033[K") == 0) {
+            at += 2;
+            continue;
+        }
+        plain.push_back(text[at]);
+    }
+    return plain;
+}
+
+}  // namespace
+
+std::vector<std::string> Arguments(int argc, char** argv)
+{
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!wide)
+        return std::vector<std::string>(argv, argv + argc);
+    std::vector<std::string> arguments;
+    for (int i = 0; i < count; ++i)
+        arguments.push_back(Narrow(wide[i]));
+    LocalFree(wide);
+    return arguments;
+}
+
+void PrepareProcess()
+{
+    // The same bytes as on other systems: no carriage return added before
+    // each line end of the output.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    const HANDLE error = HandleOf(stderr);
+    DWORD mode;
+    if (GetConsoleMode(error, &mode))
+        g_consoleSequences = (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) ||
+                             SetConsoleMode(error, mode | ENABLE_PROCESSED_OUTPUT |
+                                                       ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+}
+
+bool IsTerminal(std::FILE* stream)
+{
+    return IsConsole(HandleOf(stream));
+}
+
+void Write(std::FILE* stream, const std::string& text)
+{
+    const HANDLE handle = HandleOf(stream);
+    if (!IsConsole(handle)) {
+        std::fwrite(text.data(), 1, text.size(), stream);
+        return;
+    }
+    // A console shows characters, whatever its code page: the UTF-16 of the
+    // text (a byte that is not UTF-8 becomes U+FFFD).
+    std::fflush(stream);
+    const std::string shown = g_consoleSequences ? text : WithoutSequences(text);
+    if (shown.empty())
+        return;
+    const int length = MultiByteToWideChar(CP_UTF8, 0, shown.data(), static_cast<int>(shown.size()),
+                                           nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, shown.data(), static_cast<int>(shown.size()), &wide[0], length);
+    for (size_t at = 0; at < wide.size();) {
+        DWORD written = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(wide.size() - at, 8192));
+        if (!WriteConsoleW(handle, wide.data() + at, chunk, &written, nullptr) || written == 0)
+            return;
+        at += written;
+    }
+}
+
+std::FILE* OpenFile(const std::string& path, const char* mode)
+{
+    fsys::Failure failure;
+    std::wstring wide;
+    if (!fsys::LongWidePath(path, wide, failure)) {
+        errno = failure.code;
+        return nullptr;
+    }
+    // Binary: the same bytes as on other systems.
+    std::wstring wideMode = Wide(mode);
+    if (wideMode.find(L'b') == std::wstring::npos)
+        wideMode += L'b';
+    return _wfopen(wide.c_str(), wideMode.c_str());
+}
+
+bool MakeFolders(const std::string& path, std::string& reason)
+{
+    fsys::Failure failure;
+    std::wstring wide;
+    if (!fsys::LongWidePath(path, wide, failure)) {
+        reason = path + ": " + failure.reason;
+        return false;
+    }
+    std::vector<std::wstring> missing;  // from the innermost out
+    for (std::string at = fsys::FromUtf16(std::u16string(wide.begin(), wide.end())); !at.empty();
+         at = fsys::ParentOf(at)) {
+        const std::wstring folder = Wide(at);
+        const DWORD attributes = GetFileAttributesW(folder.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES)
+            break;
+        missing.push_back(folder);
+    }
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+        if (!CreateDirectoryW(it->c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+            const DWORD error = GetLastError();
+            wchar_t* text = nullptr;
+            FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                               FORMAT_MESSAGE_IGNORE_INSERTS,
+                           nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+            reason = Narrow(it->c_str()) + ": " + (text ? Narrow(text) : "error " + std::to_string(error));
+            if (text)
+                LocalFree(text);
+            while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r'))
+                reason.pop_back();
+            return false;
+        }
+    }
+    return true;
+}
+
+bool SyncFile(std::FILE* file)
+{
+    return std::fflush(file) == 0 && FlushFileBuffers(HandleOf(file));
+}
+
+std::string DefaultJournalFolder(std::string& error)
+{
+    if (const wchar_t* local = _wgetenv(L"LOCALAPPDATA"); local && *local)
+        return Narrow(local) + "\\Kelvora\\journal";
+    wchar_t* known = nullptr;
+    if (SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &known) == S_OK) {
+        const std::string folder = Narrow(known) + "\\Kelvora\\journal";
+        CoTaskMemFree(known);
+        return folder;
+    }
+    if (known)
+        CoTaskMemFree(known);
+    error = "the system does not say where the local application data lies (LOCALAPPDATA): "
+            "name the journal with --journal FILE";
+    return "";
+}
+
+char PathSeparator()
+{
+    return '\\';
+}
+
+}  // namespace cli
