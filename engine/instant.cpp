@@ -101,10 +101,11 @@ bool ParseIsoUtc(const std::string& text, fsys::Instant& instant)
         return false;
     if (negative)
         year = -year;
-    const __int128 seconds = static_cast<__int128>(DaysOf(year, month, day)) * 86400 +
-                             hour * 3600 + minute * 60 + second;
-    if (seconds > std::numeric_limits<int64_t>::max() || seconds < std::numeric_limits<int64_t>::min())
+    const int64_t days = DaysOf(year, month, day);
+    constexpr int64_t kDayLimit = std::numeric_limits<int64_t>::max() / 86400 - 1;
+    if (days > kDayLimit || days < -kDayLimit)
         return false;
+    const int64_t seconds = days * 86400 + hour * 3600 + minute * 60 + second;
     fsys::Instant read{static_cast<int64_t>(seconds), static_cast<int32_t>(nanos)};
     if (IsoUtc(read) != text)  // 31 February, a year spelled with extra zeros, ...
         return false;
