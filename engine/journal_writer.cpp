@@ -69,6 +69,44 @@ void PutBytes(ordered_json& line, const char* key, const std::string& bytes)
     line[std::string(key) + "_hex"] = hex;
 }
 
+// A JSON string of text known to be valid UTF-8, appended to `out`.
+void AppendQuoted(std::string& out, const std::string& text)
+{
+    static const char digits[] = "0123456789abcdef";
+    out += '"';
+    for (const char c : text) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (u < 0x20) {
+            out += "\\u00";
+            out += digits[u >> 4];
+            out += digits[u & 15];
+        } else {
+            out += c;
+        }
+    }
+    out += '"';
+}
+
+// `,"key":"bytes"` or, for bytes that are not UTF-8, `,"key_hex":"..."`.
+void AppendBytes(std::string& out, const char* key, const std::string& bytes)
+{
+    ordered_json line;
+    if (IsUtf8(bytes)) {
+        out += ",\"";
+        out += key;
+        out += "\":";
+        AppendQuoted(out, bytes);
+        return;
+    }
+    PutBytes(line, key, bytes);
+    const std::string hex = line.dump();  // {"key_hex":"..."}
+    out += ',';
+    out.append(hex, 1, hex.size() - 2);
+}
+
 std::string Dump(const ordered_json& line)
 {
     return line.dump(-1, ' ', false, ordered_json::error_handler_t::replace) + "\n";
@@ -143,15 +181,20 @@ bool JournalWriter::Intents(std::vector<FileEvent>& planned, std::string& error)
 {
     std::string lines;
     lines.swap(held_);
+    // Written by hand rather than through a JSON object: a run writes one
+    // such line for every change.
     for (FileEvent& event : planned) {
         event.serial = ++serial_;
-        ordered_json line;
-        line["intent"] = event.serial;
-        PutBytes(line, "path", event.path);
-        line["size"] = event.size;
-        line["before"] = IsoUtc(event.before);
-        line["set"] = IsoUtc(event.set);
-        lines += Dump(line);
+        lines += "{\"intent\":";
+        lines += std::to_string(event.serial);
+        AppendBytes(lines, "path", event.path);
+        lines += ",\"size\":";
+        lines += std::to_string(event.size);
+        lines += ",\"before\":\"";
+        lines += IsoUtc(event.before);
+        lines += "\",\"set\":\"";
+        lines += IsoUtc(event.set);
+        lines += "\"}\n";
     }
     return file_.Write(lines, error) && file_.Sync(error);
 }
@@ -160,13 +203,16 @@ void JournalWriter::Mark(const FileEvent& event)
 {
     if (!event.serial)
         return;
+    if (event.kind == EventKind::Touched || event.kind == EventKind::NotKept) {
+        held_ += "{\"done\":";
+        held_ += std::to_string(event.serial);
+        held_ += ",\"kept\":\"";
+        held_ += IsoUtc(event.readBack);
+        held_ += "\"}\n";
+        return;
+    }
     ordered_json line;
     switch (event.kind) {
-    case EventKind::Touched:
-    case EventKind::NotKept:
-        line["done"] = event.serial;
-        line["kept"] = IsoUtc(event.readBack);
-        break;
     case EventKind::Changed:
         line["left"] = event.serial;
         line["reason"] = event.reason;
