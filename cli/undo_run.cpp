@@ -52,7 +52,7 @@ bool ListJournals(std::vector<Listed>& listed, std::string& folder, std::string&
         return false;
     for (const std::string& name : names) {
         Listed item;
-        item.path = folder + "/" + name;
+        item.path = engine::InFolder(folder, name);
         item.readable = ReadJournal(item.path, item.journal, item.error);
         listed.push_back(std::move(item));
     }

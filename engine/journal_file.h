@@ -22,6 +22,9 @@ bool AbsolutePath(const std::string& path, std::string& absolute, std::string& e
 // The names in a folder that end in ".jsonl", sorted.
 bool JournalNames(const std::string& folder, std::vector<std::string>& names, std::string& error);
 
+// The path of `name` inside `folder`, with the system's separator.
+std::string InFolder(const std::string& folder, const std::string& name);
+
 bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& error);
 
 // A new file (never one that exists) written in order and flushed to the

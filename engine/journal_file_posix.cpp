@@ -98,6 +98,11 @@ bool JournalNames(const std::string& folder, std::vector<std::string>& names, st
     return true;
 }
 
+std::string InFolder(const std::string& folder, const std::string& name)
+{
+    return folder + '/' + name;
+}
+
 bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& error)
 {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);

@@ -145,7 +145,7 @@ bool OpenJournalIn(const std::string& folder, const fsys::Instant& started, cons
         return false;
     std::string name = JournalFileName(started);
     for (int attempt = 0;; ++attempt) {
-        const std::string path = folder + "/" + name;
+        const std::string path = InFolder(folder, name);
         std::string failure;
         if (writer.Open(path, header, failure))
             return true;
