@@ -206,7 +206,8 @@ bool ReadRecord(const json& line, Journal& journal, std::string& error)
         if (entry.mark != Mark::None)
             return reader.Fail("the change " + std::to_string(serial) + " is marked twice");
         if (m == 0) {
-            if (!reader.When("kept", entry.kept))
+            entry.kept = entry.set;  // "kept" only where the file system kept another time
+            if (reader.Has("kept") && !reader.When("kept", entry.kept))
                 return false;
             entry.mark = Mark::Done;
         } else {

@@ -32,7 +32,7 @@ struct JournalEntry {
     fsys::Instant before; // the copy's modification time before the change
     fsys::Instant set;    // the time the change set
     Mark mark = Mark::None;
-    fsys::Instant kept;   // with Done
+    fsys::Instant kept;   // with Done: the time read back ("kept", or the time set)
     std::string reason;   // with Failed and Left
 };
 

@@ -204,11 +204,15 @@ void JournalWriter::Mark(const FileEvent& event)
     if (!event.serial)
         return;
     if (event.kind == EventKind::Touched || event.kind == EventKind::NotKept) {
+        // The time kept is written only where it is not the time set.
         held_ += "{\"done\":";
         held_ += std::to_string(event.serial);
-        held_ += ",\"kept\":\"";
-        held_ += IsoUtc(event.readBack);
-        held_ += "\"}\n";
+        if (event.readBack != event.set) {
+            held_ += ",\"kept\":\"";
+            held_ += IsoUtc(event.readBack);
+            held_ += '"';
+        }
+        held_ += "}\n";
         return;
     }
     ordered_json line;

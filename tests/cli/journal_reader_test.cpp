@@ -68,6 +68,9 @@ TEST(JournalReader, ReadsARunAndLeavesOutATornLastLine)
         ASSERT_EQ(journal.entries.size(), 1u);
         EXPECT_EQ(journal.entries[0].mark, engine::Mark::None);
     }
+    // A done mark without "kept": the file system kept the time set.
+    ASSERT_TRUE(engine::ParseJournal(kHeader + kIntent + "{\"done\":1}\n", journal, error)) << error;
+    EXPECT_EQ(journal.entries[0].kept, journal.entries[0].set);
     // A complete last line that only lacks its line end is read.
     ASSERT_TRUE(engine::ParseJournal(kHeader + kIntent + kDone.substr(0, kDone.size() - 1), journal, error));
     EXPECT_EQ(journal.entries[0].mark, engine::Mark::Done);

@@ -206,7 +206,7 @@ TEST(Undo, TornLastLineIsReadUpToIt)
     // Without the end line and with the last mark cut in half.
     text.resize(text.rfind("{\"end\""));
     text.resize(text.size() - 1);
-    text.resize(text.rfind('\n') + 1 + 10);
+    text.resize(text.rfind('\n') + 1 + 5);
     WriteText(journal, text);
     const auto undo = trees.Run({"undo", journal});
     EXPECT_EQ(undo.status, 0) << undo.err;
