@@ -195,6 +195,11 @@ void SetCheck(const Process& process, int id, int state)
     SendMessageW(Control(process, id), BM_SETCHECK, state, 0);
 }
 
+int LineCount(const Process& process, int id)
+{
+    return static_cast<int>(SendMessageW(Control(process, id), LB_GETCOUNT, 0, 0));
+}
+
 std::vector<std::string> ListLines(const Process& process, int id)
 {
     std::vector<std::string> lines;

@@ -56,6 +56,9 @@ void SetControlText(const Process& process, int id, const std::string& text);
 int CheckState(const Process& process, int id);
 void SetCheck(const Process& process, int id, int state);
 
+// Number of lines of list box 1004 (or any list box id), one message.
+int LineCount(const Process& process, int id = 1004);
+
 // Lines of list box 1004 (or any list box id).
 std::vector<std::string> ListLines(const Process& process, int id = 1004);
 

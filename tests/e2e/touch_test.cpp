@@ -342,7 +342,7 @@ protected:
         driver::SetControlText(kelvora, IDC_ORIGINALS_FOLDER, originals);
         driver::SetControlText(kelvora, IDC_COPIES_FOLDER, copies);
         driver::Click(kelvora, IDC_TOUCH_BUTTON);
-        ASSERT_TRUE(driver::WaitFor([&] { return !driver::ListLines(kelvora).empty(); }, 120000))
+        ASSERT_TRUE(driver::WaitFor([&] { return driver::LineCount(kelvora) > 0; }, 120000))
             << "no line within two minutes; status " << driver::StatusText(kelvora);
     }
 
@@ -377,7 +377,7 @@ TEST_F(BusyTouchRunTest, ClosingDuringARunStopsItBeforeItsNextCopyAndEndsWithCod
     // The close lands in the touching phase, early: most copies are still
     // one hour off.
     const std::string statusBefore = driver::StatusText(kelvora);
-    const size_t linesBefore = driver::ListLines(kelvora).size();
+    const int linesBefore = driver::LineCount(kelvora);
     const int progressBefore = driver::ProgressPosition(kelvora);
     driver::PostClose(kelvora);
     ASSERT_EQ(statusBefore, "Touch des fichiers....");
@@ -395,7 +395,7 @@ TEST_F(BusyTouchRunTest, ClosingDuringARunStopsItBeforeItsNextCopyAndEndsWithCod
     ASSERT_TRUE(ended) << "still running 30 s after the close";
     EXPECT_EQ(driver::WaitExit(kelvora, 0), 0);
     const int touched = touchtree::CountWrittenAt(copies, kJuly);
-    EXPECT_GE(touched, static_cast<int>(linesBefore));
+    EXPECT_GE(touched, linesBefore);
     EXPECT_LT(touched, pairs / 2) << "the run went on after the close (" << progressBefore << "% at the close)";
     EXPECT_EQ(touchtree::CountWrittenAt(copies, kJuly + kHour), pairs - touched);
 }
