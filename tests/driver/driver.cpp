@@ -273,6 +273,43 @@ bool WaitBox(const Process& process, Box& box, int timeoutMs)
     }, timeoutMs);
 }
 
+namespace {
+
+struct CaptionSearch {
+    DWORD processId;
+    const std::string* caption;
+    HWND found;
+};
+
+BOOL CALLBACK FindDialogWithCaption(HWND window, LPARAM parameter)
+{
+    auto* search = reinterpret_cast<CaptionSearch*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != search->processId || !IsWindowVisible(window) || ClassName(window) != "#32770" ||
+        Text(window) != *search->caption)
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+}  // namespace
+
+bool WaitBoxWithCaption(const Process& process, const std::string& caption, Box& box, int timeoutMs)
+{
+    return WaitFor([&] {
+        CaptionSearch search = {process.id, &caption, nullptr};
+        EnumWindows(FindDialogWithCaption, reinterpret_cast<LPARAM>(&search));
+        if (!search.found)
+            return false;
+        box.window = search.found;
+        box.caption = caption;
+        HWND message = GetDlgItem(search.found, 0xFFFF);
+        box.text = message ? Text(message) : std::string();
+        return true;
+    }, timeoutMs);
+}
+
 bool CloseBox(const Box& box, int buttonId, int timeoutMs)
 {
     HWND button = GetDlgItem(box.window, buttonId);

@@ -95,6 +95,9 @@ struct Box {
 // Waits up to `timeoutMs` for a box; returns false on time-out.
 bool WaitBox(const Process& process, Box& box, int timeoutMs = 30000);
 
+// The same for a box with the given caption, whatever other dialogs are up.
+bool WaitBoxWithCaption(const Process& process, const std::string& caption, Box& box, int timeoutMs = 30000);
+
 // Clicks OK (or the given button id) of a box and waits until it is gone;
 // false when it is still there after `timeoutMs`.
 bool CloseBox(const Box& box, int buttonId = IDOK, int timeoutMs = 30000);

@@ -324,6 +324,27 @@ TEST_F(TouchRunTest, NothingButTheMatchingCopiesLastWriteTimesChanges)
     EXPECT_EQ(copiesAfter, copiesBefore);
 }
 
+TEST_F(TouchRunTest, BeyondTheTenThousandthFolderFilesOfListedFoldersAreTouchedAndDeeperOnesNot)
+{
+    // The start folder and 9,999 folders below it fill the 10,000 folders the
+    // walk looks into; d0000\\past is listed after them, so its files count,
+    // but it is not looked into, so d0000\\past\\below is never seen.
+    const std::string files = "top.txt d0001/level1.txt d0000/past/in-past.txt d0000/past/below/below.txt";
+    ASSERT_EQ(driver::RunUnix("cd '" + unixRoot + "/originals' && seq -f 'd%04g' 0 9998 | xargs mkdir && "
+                              "mkdir -p d0000/past/below && touch -d @" + std::to_string(kJuly) + " " + files +
+                              " && cd ../copies && mkdir -p d0001 d0000/past/below && touch -d @" +
+                              std::to_string(kJuly + kHour) + " " + files),
+              0);
+
+    const auto lines = Touch("1");
+
+    EXPECT_EQ(Sorted(lines), (std::multiset<std::string>{TouchedLine("top.txt", "0h"),
+                                                         TouchedLine("d0001\\level1.txt", "0h"),
+                                                         TouchedLine("d0000\\past\\in-past.txt", "0h")}));
+    EXPECT_EQ(WrittenSeconds(Copy("d0000\\past\\in-past.txt")), kJuly);
+    EXPECT_EQ(WrittenSeconds(Copy("d0000\\past\\below\\below.txt")), kJuly + kHour);
+}
+
 // Many files, so that the run is still going when the test acts.
 class BusyTouchRunTest : public TouchRunTest {
 protected:

@@ -191,12 +191,15 @@ TEST_F(MainDialogTest, FrameMarginsAreTheFrameAroundTheClientArea)
 {
     int top = -1, left = -1, bottom = -1, right = -1;
     FrameMargins(window, top, left, bottom, right);
-    const RECT outer = OnScreen(window);
-    const RECT client = ScreenClient(window);
-    EXPECT_EQ(top, client.top - outer.top);
-    EXPECT_EQ(left, client.left - outer.left);
-    EXPECT_EQ(bottom, outer.bottom - client.bottom);
-    EXPECT_EQ(right, outer.right - client.right);
+    // The system's own frame for this style and menu around an empty client area.
+    RECT frame = {0, 0, 0, 0};
+    ASSERT_TRUE(AdjustWindowRectEx(&frame, GetWindowLongA(window, GWL_STYLE), GetMenu(window) != nullptr,
+                                   GetWindowLongA(window, GWL_EXSTYLE)));
+    EXPECT_EQ(top, -frame.top);
+    EXPECT_EQ(left, -frame.left);
+    EXPECT_EQ(bottom, frame.bottom);
+    EXPECT_EQ(right, frame.right);
+    EXPECT_EQ(left, right) << "the same border on both sides";
     EXPECT_GT(top, bottom) << "caption and menu lie above the client area";
 }
 
