@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "driver/driver.h"
+#include "file_time_units.h"
 
 namespace touchtree {
 
@@ -27,12 +28,12 @@ inline int64_t Utc(int year, int month, int day, int hour, int minute, int secon
     FILETIME time;
     SystemTimeToFileTime(&fields, &time);
     const ULONGLONG value = (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-    return static_cast<int64_t>(value / 10000000ULL) - 11644473600LL;
+    return UnixSecondsOfTicks(value);
 }
 
 inline FILETIME FileTimeOf(int64_t seconds)
 {
-    const ULONGLONG value = static_cast<ULONGLONG>(seconds + 11644473600LL) * 10000000ULL;
+    const ULONGLONG value = TicksOfUnixSeconds(seconds);
     return FILETIME{static_cast<DWORD>(value), static_cast<DWORD>(value >> 32)};
 }
 
@@ -60,7 +61,7 @@ inline int64_t WrittenSeconds(const std::string& path)
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
         return -1;
-    return static_cast<int64_t>(Value(data.ftLastWriteTime) / 10000000ULL) - 11644473600LL;
+    return UnixSecondsOfTicks(Value(data.ftLastWriteTime));
 }
 
 inline void MakeFolders(const std::string& path)
@@ -120,7 +121,7 @@ inline int CountWrittenAt(const std::string& root, int64_t seconds)
             continue;
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
             count += CountWrittenAt(root + "\\" + name, seconds);
-        else if (static_cast<int64_t>(Value(data.ftLastWriteTime) / 10000000ULL) - 11644473600LL == seconds)
+        else if (UnixSecondsOfTicks(Value(data.ftLastWriteTime)) == seconds)
             ++count;
     } while (FindNextFileA(search, &data));
     FindClose(search);
