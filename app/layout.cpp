@@ -11,7 +11,9 @@ namespace {
 
 enum LayoutMode { LAYOUT_UNDECIDED = 0, LAYOUT_ON = 1, LAYOUT_OFF = -1 };
 
+// What the layout has decided and measured, for one main window.
 struct LayoutState {
+    HWND window = nullptr;   // the main window these values belong to
     int mode = LAYOUT_UNDECIDED;
     bool running = false;
     int minimumWidth = 0;
@@ -66,6 +68,11 @@ void SetClientSize(int width, int height)
 
 void LayoutMainDialog(int, int width, int height)
 {
+    // A new main window is laid out afresh: its own decision, its own minimum.
+    if (g_layout.window != MainWindow() && !g_layout.running) {
+        g_layout = LayoutState();
+        g_layout.window = MainWindow();
+    }
     if (g_layout.mode == LAYOUT_UNDECIDED)
         DecideMode();
     if (g_layout.mode != LAYOUT_ON || g_layout.running)

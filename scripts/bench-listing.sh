@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Benchmark of folder listing into string arrays: builds trees of 10,000 and
+# Benchmark of the folder walk of a touch run: builds trees of 10,000 and
 # 100,000 empty files (100 files a folder, folders two levels deep) and times
-# the listing the touch run makes of them (Tableau code 19, then code 17 per
-# folder, every path appended to one array) on one core, after a warm-up pass.
+# the one breadth-first walk that lists the folders and hands over their
+# files with sizes and times, on one core, after a warm-up pass.
 # Prints files, folders, seconds and microseconds per file, which stays about
 # flat when the listing grows linearly.
 # Usage: scripts/bench-listing.sh [FILES ...]
@@ -46,6 +46,12 @@ for files in "${sizes[@]}"; do
   listed=$(sed -n 's/.*files=\([0-9]*\).*/\1/p' <<<"$out")
   folders=$(sed -n 's/.*folders=\([0-9]*\).*/\1/p' <<<"$out")
   seconds=$(sed -n 's/.*seconds=\([0-9.]*\).*/\1/p' <<<"$out")
+  # The walk must have met every file and folder of the tree (start folder included).
+  want_folders=$(( files / 100 + 11 ))
+  if [ "$listed" != "$files" ] || [ "$folders" != "$want_folders" ]; then
+    echo "bench-listing: walked $listed files in $folders folders, expected $files in $want_folders" >&2
+    exit 1
+  fi
   per=$(awk -v s="$seconds" -v n="$listed" 'BEGIN {printf "%.1f", s * 1e6 / n}')
   printf '%8s %8s %10s %12s\n' "$listed" "$folders" "$seconds" "$per"
 done

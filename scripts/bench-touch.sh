@@ -42,6 +42,12 @@ for pairs in "$@"; do
     peak=$(awk -v a="$peak" -v b="$p" 'BEGIN {print (b > a ? b : a)}')
     lines=$(sed -n 's/.*lines=\([0-9]*\).*/\1/p' <<<"$k")
   done
+  # Copies k with k % 4 of 0 or 1 are one hour off: one line each.
+  expected=$(( 2 * (pairs / 4) + (pairs % 4 < 2 ? pairs % 4 : 2) ))
+  if [ "$lines" != "$expected" ]; then
+    echo "bench-touch: $pairs pairs gave $lines lines, expected $expected" >&2
+    exit 1
+  fi
   km=$(printf '%s\n' "${k_times[@]}" | median)
   fm=$(printf '%s\n' "${f_times[@]}" | median)
   ratio=$(awk -v a="$km" -v b="$fm" 'BEGIN {printf "%.2f", a / b}')

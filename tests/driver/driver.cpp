@@ -195,6 +195,11 @@ void SetCheck(const Process& process, int id, int state)
     SendMessageW(Control(process, id), BM_SETCHECK, state, 0);
 }
 
+int LineCount(const Process& process, int id)
+{
+    return static_cast<int>(SendMessageW(Control(process, id), LB_GETCOUNT, 0, 0));
+}
+
 std::vector<std::string> ListLines(const Process& process, int id)
 {
     std::vector<std::string> lines;
@@ -268,11 +273,48 @@ bool WaitBox(const Process& process, Box& box, int timeoutMs)
     }, timeoutMs);
 }
 
-void CloseBox(const Box& box, int buttonId)
+namespace {
+
+struct CaptionSearch {
+    DWORD processId;
+    const std::string* caption;
+    HWND found;
+};
+
+BOOL CALLBACK FindDialogWithCaption(HWND window, LPARAM parameter)
+{
+    auto* search = reinterpret_cast<CaptionSearch*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != search->processId || !IsWindowVisible(window) || ClassName(window) != "#32770" ||
+        Text(window) != *search->caption)
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+}  // namespace
+
+bool WaitBoxWithCaption(const Process& process, const std::string& caption, Box& box, int timeoutMs)
+{
+    return WaitFor([&] {
+        CaptionSearch search = {process.id, &caption, nullptr};
+        EnumWindows(FindDialogWithCaption, reinterpret_cast<LPARAM>(&search));
+        if (!search.found)
+            return false;
+        box.window = search.found;
+        box.caption = caption;
+        HWND message = GetDlgItem(search.found, 0xFFFF);
+        box.text = message ? Text(message) : std::string();
+        return true;
+    }, timeoutMs);
+}
+
+bool CloseBox(const Box& box, int buttonId, int timeoutMs)
 {
     HWND button = GetDlgItem(box.window, buttonId);
     PostMessageW(box.window, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), reinterpret_cast<LPARAM>(button));
-    WaitFor([&] { return !IsWindow(box.window) || !IsWindowVisible(box.window); }, 10000);
+    return WaitFor([&] { return !IsWindow(box.window) || !IsWindowVisible(box.window); }, timeoutMs);
 }
 
 RECT WindowRect(HWND window)
@@ -302,10 +344,62 @@ void ResizeMain(const Process& process, int width, int height)
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-bool Sync(const Process& process, int timeoutMs)
+namespace {
+
+// The marker of Sync: the horizontal extent of the result list, which the
+// program never sets and which changes nothing on screen for a list without
+// a horizontal scroll bar. Sent messages are handled before posted ones, so
+// only a posted message is a barrier for posted input; the extent is a value
+// a posted message can set and a sent one can read back.
+const WPARAM kMarkers[] = {1, 2};
+
+bool ReadMarker(HWND list, DWORD timeoutMs, WPARAM& marker)
 {
     DWORD_PTR result = 0;
-    return SendMessageTimeoutW(process.main, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &result) != 0;
+    if (!SendMessageTimeoutW(list, LB_GETHORIZONTALEXTENT, 0, 0, SMTO_NORMAL, timeoutMs, &result))
+        return false;
+    marker = static_cast<WPARAM>(result);
+    return true;
+}
+
+// Posts a marker behind everything posted so far and waits until the
+// program's thread has dispatched it.
+bool PassMarker(HWND list, DWORD deadline)
+{
+    WPARAM before = 0;
+    if (!ReadMarker(list, 5000, before))
+        return false;
+    const WPARAM marker = before == kMarkers[0] ? kMarkers[1] : kMarkers[0];
+    if (!PostMessageW(list, LB_SETHORIZONTALEXTENT, marker, 0))
+        return false;
+    for (;;) {
+        WPARAM now = 0;
+        if (ReadMarker(list, 5000, now) && now == marker)
+            return true;
+        if (static_cast<LONG>(GetTickCount() - deadline) >= 0 || !IsWindow(list))
+            return false;
+        Sleep(kPollIntervalMs);
+    }
+}
+
+}  // namespace
+
+bool Sync(const Process& process, int timeoutMs)
+{
+    const DWORD deadline = GetTickCount() + static_cast<DWORD>(timeoutMs);
+    // Twice: the second marker also waits for what the handlers of the
+    // messages before the first one posted.
+    HWND list = Control(process, 1004);
+    return PassMarker(list, deadline) && PassMarker(list, deadline);
+}
+
+bool BoxShown(const Process& process, Box* box)
+{
+    Box found;
+    const bool shown = WaitBox(process, found, 0);
+    if (shown && box)
+        *box = found;
+    return shown;
 }
 
 int RunUnix(const std::string& shellCommand)

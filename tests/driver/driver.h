@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "wait_until.h"
+
 namespace driver {
 
 // A started program; ended (killed if still running) when it goes out of scope.
@@ -33,11 +35,11 @@ bool Start(Process& process, const std::string& arguments, const std::string& ex
 // Waits up to `timeoutMs` for a visible top-level window of the process with
 // class "ZRKelvoraCLASS" whose caption is final (contains " - v"); stores it
 // in process.main.
-bool WaitMainWindow(Process& process, int timeoutMs = 15000);
+bool WaitMainWindow(Process& process, int timeoutMs = 30000);
 
 // Waits up to `timeoutMs` for the process to end; returns its exit code, or
 // -1 when it is still running.
-int WaitExit(Process& process, int timeoutMs = 10000);
+int WaitExit(Process& process, int timeoutMs = 30000);
 
 // Ends the process if still running and releases the handle.
 void Kill(Process& process);
@@ -53,6 +55,9 @@ void SetControlText(const Process& process, int id, const std::string& text);
 // BM_GETCHECK of a button: 0, 1 or 2.
 int CheckState(const Process& process, int id);
 void SetCheck(const Process& process, int id, int state);
+
+// Number of lines of list box 1004 (or any list box id), one message.
+int LineCount(const Process& process, int id = 1004);
 
 // Lines of list box 1004 (or any list box id).
 std::vector<std::string> ListLines(const Process& process, int id = 1004);
@@ -88,10 +93,14 @@ struct Box {
 };
 
 // Waits up to `timeoutMs` for a box; returns false on time-out.
-bool WaitBox(const Process& process, Box& box, int timeoutMs = 15000);
+bool WaitBox(const Process& process, Box& box, int timeoutMs = 30000);
 
-// Clicks OK (or the given button id) of a box and waits until it is gone.
-void CloseBox(const Box& box, int buttonId = IDOK);
+// The same for a box with the given caption, whatever other dialogs are up.
+bool WaitBoxWithCaption(const Process& process, const std::string& caption, Box& box, int timeoutMs = 30000);
+
+// Clicks OK (or the given button id) of a box and waits until it is gone;
+// false when it is still there after `timeoutMs`.
+bool CloseBox(const Box& box, int buttonId = IDOK, int timeoutMs = 30000);
 
 // Window rectangle in screen coordinates, and a control's rectangle in the
 // main window's client coordinates.
@@ -102,22 +111,23 @@ RECT ClientRect(HWND window);
 // Resizes the main window to outer size width x height (SetWindowPos, no move).
 void ResizeMain(const Process& process, int width, int height);
 
-// Waits until the process has handled everything sent so far (a
-// SendMessageTimeout of WM_NULL to the main window).
-bool Sync(const Process& process, int timeoutMs = 10000);
+// Waits until the program's thread has handled every message sent or posted
+// to any of its windows before the call (clicks, keys, commands, closes), and
+// the messages those handlers posted in turn. A handler that opened a modal
+// box or the folder browser counts as handled once the box is up, so right
+// after Sync a box is either there or was never asked for. False when the
+// program did not get there within `timeoutMs`.
+bool Sync(const Process& process, int timeoutMs = 30000);
 
-// Polls `condition` every 20 ms until it holds or `timeoutMs` passes.
+// Polls `condition` until it holds or `timeoutMs` passes.
 template <typename Condition>
-bool WaitFor(Condition condition, int timeoutMs = 10000)
+bool WaitFor(Condition condition, int timeoutMs = 30000)
 {
-    for (int waited = 0;; waited += 20) {
-        if (condition())
-            return true;
-        if (waited >= timeoutMs)
-            return false;
-        Sleep(20);
-    }
+    return WaitUntil(condition, timeoutMs);
 }
+
+// True when the process shows a box right now; fills `box` when given.
+bool BoxShown(const Process& process, Box* box = nullptr);
 
 // Runs a Linux command line through /bin/sh (Wine starts Unix programs);
 // returns its exit code, -1 when it cannot be started.

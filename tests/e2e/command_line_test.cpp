@@ -96,9 +96,10 @@ TEST(CommandLine, TextWithoutSlashIsReportedThenTheProgramRuns)
     EXPECT_EQ(driver::ControlText(kelvora, IDC_ORIGINALS_FOLDER), "");
     EXPECT_EQ(driver::ControlText(kelvora, IDC_COPIES_FOLDER), "");
     EXPECT_EQ(driver::CheckState(kelvora, IDC_UNIT_HOURS), BST_CHECKED);
-    // Still running a moment later, with no further box.
-    Sleep(300);
-    EXPECT_FALSE(driver::WaitBox(kelvora, box, 0));
+    // Once all it was asked has been handled, it still runs and shows no
+    // further box.
+    ASSERT_TRUE(driver::Sync(kelvora));
+    EXPECT_FALSE(driver::BoxShown(kelvora, &box)) << box.caption << ": " << box.text;
     EXPECT_EQ(driver::WaitExit(kelvora, 0), -1);
 
     driver::PostClose(kelvora);
@@ -113,11 +114,11 @@ TEST(CommandLine, AcceptedArgumentsChangeNothing)
         ASSERT_TRUE(driver::Start(kelvora, arguments)) << arguments;
         ASSERT_TRUE(driver::WaitMainWindow(kelvora)) << arguments;
         ASSERT_TRUE(driver::WaitFor([&] { return Initialised(kelvora); })) << arguments;
-        // No box, no run started by itself: the list stays empty, and the
-        // program is still there a moment later.
-        Sleep(200);
+        // No box, no run started by itself: once all it was asked has been
+        // handled, the list is empty and the program still there.
+        ASSERT_TRUE(driver::Sync(kelvora)) << arguments;
         driver::Box box;
-        EXPECT_FALSE(driver::WaitBox(kelvora, box, 0)) << arguments << ": " << box.text;
+        EXPECT_FALSE(driver::BoxShown(kelvora, &box)) << arguments << ": " << box.text;
         EXPECT_TRUE(driver::ListLines(kelvora).empty()) << arguments;
         EXPECT_EQ(driver::ProgressPosition(kelvora), 0) << arguments;
         EXPECT_EQ(driver::WaitExit(kelvora, 0), -1) << arguments;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "driver/driver.h"
+#include "rect_util.h"
 #include "resource_ids.h"
 
 namespace {
@@ -26,9 +27,6 @@ Snapshot TakeSnapshot(const driver::Process& kelvora)
         rects[id] = driver::ControlRect(kelvora, id);
     return rects;
 }
-
-int Width(const RECT& r) { return r.right - r.left; }
-int Height(const RECT& r) { return r.bottom - r.top; }
 
 // The anchoring that every layout pass leaves behind, for the present client size.
 void ExpectLaidOut(const driver::Process& kelvora)
@@ -73,7 +71,7 @@ void ExpectChange(const Snapshot& before, const Snapshot& after, const Change& c
 void SystemCommand(const driver::Process& kelvora, WPARAM command)
 {
     PostMessageW(kelvora.main, WM_SYSCOMMAND, command, 0);
-    driver::Sync(kelvora);
+    ASSERT_TRUE(driver::Sync(kelvora));
 }
 
 class Layout : public testing::Test {
@@ -100,7 +98,7 @@ protected:
     void ResizeBy(int dw, int dh)
     {
         driver::ResizeMain(kelvora, Width(startWindow) + dw, Height(startWindow) + dh);
-        driver::Sync(kelvora);
+        ASSERT_TRUE(driver::Sync(kelvora));
     }
 
     driver::Process kelvora;
@@ -181,7 +179,7 @@ TEST_F(Layout, MaximiseAndRestoreLayOutEachTime)
 {
     SystemCommand(kelvora, SC_MAXIMIZE);
     ASSERT_TRUE(driver::WaitFor([&] { return IsZoomed(kelvora.main) != 0; }));
-    driver::Sync(kelvora);
+    ASSERT_TRUE(driver::Sync(kelvora));
     const RECT maximised = driver::ClientRect(kelvora.main);
     EXPECT_GT(Width(maximised), Width(startClient));
     EXPECT_GT(Height(maximised), Height(startClient));
@@ -189,7 +187,7 @@ TEST_F(Layout, MaximiseAndRestoreLayOutEachTime)
 
     SystemCommand(kelvora, SC_RESTORE);
     ASSERT_TRUE(driver::WaitFor([&] { return IsZoomed(kelvora.main) == 0; }));
-    driver::Sync(kelvora);
+    ASSERT_TRUE(driver::Sync(kelvora));
     const RECT restored = driver::ClientRect(kelvora.main);
     EXPECT_EQ(Width(restored), Width(startClient));
     EXPECT_EQ(Height(restored), Height(startClient));
@@ -203,7 +201,7 @@ TEST_F(Layout, MinimiseAndRestoreKeepTheLayout)
     ASSERT_TRUE(driver::WaitFor([&] { return IsIconic(kelvora.main) != 0; }));
     SystemCommand(kelvora, SC_RESTORE);
     ASSERT_TRUE(driver::WaitFor([&] { return IsIconic(kelvora.main) == 0; }));
-    driver::Sync(kelvora);
+    ASSERT_TRUE(driver::Sync(kelvora));
     const RECT window = driver::WindowRect(kelvora.main);
     EXPECT_EQ(window.left, startWindow.left);
     EXPECT_EQ(window.top, startWindow.top);

@@ -1,12 +1,12 @@
 // The real Kelvora.exe from start to end: the state after start, the keys,
 // the menu, the boxes and every way of closing it.
-#include <cstdlib>
 #include <functional>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "driver/driver.h"
+#include "rect_util.h"
 #include "resource_ids.h"
 
 namespace {
@@ -22,22 +22,17 @@ protected:
 
     bool Running() { return WaitForSingleObject(kelvora.handle, 0) == WAIT_TIMEOUT; }
 
-    // No box comes up within a second (polling would wait its whole time-out).
-    bool NoBox()
+    // Once everything posted so far has been handled, no box is up: a
+    // handler that asked for one would have it shown by then.
+    void ExpectNoBox()
     {
+        ASSERT_TRUE(driver::Sync(kelvora)) << "the program no longer handles its messages";
         driver::Box box;
-        return !driver::WaitBox(kelvora, box, 1000);
+        EXPECT_FALSE(driver::BoxShown(kelvora, &box)) << box.caption << ": " << box.text;
     }
 
     driver::Process kelvora;
 };
-
-bool CentredOver(const RECT& inner, const RECT& outer)
-{
-    // Twice the centres, so the integer halves are within one pixel.
-    return std::abs((inner.left + inner.right) - (outer.left + outer.right)) <= 2 &&
-           std::abs((inner.top + inner.bottom) - (outer.top + outer.bottom)) <= 2;
-}
 
 }  // namespace
 
@@ -70,8 +65,7 @@ TEST_F(StartTest, StateRightAfterStart)
 TEST_F(StartTest, EscapeLeavesTheWindowOpen)
 {
     driver::PressKey(driver::FocusWindow(kelvora), VK_ESCAPE);
-    ASSERT_TRUE(driver::Sync(kelvora));
-    EXPECT_TRUE(NoBox());
+    ExpectNoBox();
     EXPECT_TRUE(IsWindowVisible(kelvora.main));
     EXPECT_TRUE(Running());
 }
@@ -85,8 +79,7 @@ TEST_F(StartTest, TabReachesTheFolderFieldWhereEnterDoesNothing)
     }
     ASSERT_EQ(driver::FocusWindow(kelvora), field);
     driver::PressKey(field, VK_RETURN);
-    ASSERT_TRUE(driver::Sync(kelvora));
-    EXPECT_TRUE(NoBox());
+    ExpectNoBox();
     EXPECT_TRUE(Running());
 }
 
@@ -151,8 +144,7 @@ TEST_F(StartTest, OtherCommandsAndNotificationsAreIgnored)
     driver::MenuCommand(kelvora, IDCANCEL);
     driver::MenuCommand(kelvora, 4242);
     PostMessageW(kelvora.main, WM_COMMAND, MAKEWPARAM(IDC_QUIT_BUTTON, BN_SETFOCUS), 0);
-    ASSERT_TRUE(driver::Sync(kelvora));
-    EXPECT_TRUE(NoBox());
+    ExpectNoBox();
     EXPECT_TRUE(Running());
     EXPECT_EQ(driver::StatusText(kelvora), "Pr\xEAt.");
 }

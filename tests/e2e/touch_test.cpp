@@ -76,8 +76,8 @@ protected:
         driver::Click(kelvora, IDC_TOUCH_BUTTON);
         EXPECT_TRUE(driver::WaitBox(kelvora, box, 120000)) << "no box after the click";
         if (box.window)
-            driver::CloseBox(box);
-        driver::Sync(kelvora);
+            EXPECT_TRUE(driver::CloseBox(box));
+        EXPECT_TRUE(driver::Sync(kelvora));
         return box;
     }
 
@@ -324,18 +324,36 @@ TEST_F(TouchRunTest, NothingButTheMatchingCopiesLastWriteTimesChanges)
     EXPECT_EQ(copiesAfter, copiesBefore);
 }
 
+TEST_F(TouchRunTest, BeyondTheTenThousandthFolderFilesOfListedFoldersAreTouchedAndDeeperOnesNot)
+{
+    // The start folder and 9,999 folders below it fill the 10,000 folders the
+    // walk looks into; d0000\\past is listed after them, so its files count,
+    // but it is not looked into, so d0000\\past\\below is never seen.
+    const std::string files = "top.txt d0001/level1.txt d0000/past/in-past.txt d0000/past/below/below.txt";
+    ASSERT_EQ(driver::RunUnix("cd '" + unixRoot + "/originals' && seq -f 'd%04g' 0 9998 | xargs mkdir && "
+                              "mkdir -p d0000/past/below && touch -d @" + std::to_string(kJuly) + " " + files +
+                              " && cd ../copies && mkdir -p d0001 d0000/past/below && touch -d @" +
+                              std::to_string(kJuly + kHour) + " " + files),
+              0);
+
+    const auto lines = Touch("1");
+
+    EXPECT_EQ(Sorted(lines), (std::multiset<std::string>{TouchedLine("top.txt", "0h"),
+                                                         TouchedLine("d0001\\level1.txt", "0h"),
+                                                         TouchedLine("d0000\\past\\in-past.txt", "0h")}));
+    EXPECT_EQ(WrittenSeconds(Copy("d0000\\past\\in-past.txt")), kJuly);
+    EXPECT_EQ(WrittenSeconds(Copy("d0000\\past\\below\\below.txt")), kJuly + kHour);
+}
+
 // Many files, so that the run is still going when the test acts.
 class BusyTouchRunTest : public TouchRunTest {
 protected:
-    // Every copy is one hour off, so that the touching phase lasts.
-    static const int kFiles = 4000;
-
-    void MakeManyPairs()
+    // `count` empty pairs in 40 folders, every copy one hour off, so that the
+    // touching phase lasts.
+    void MakeManyPairs(int count)
     {
-        for (int i = 0; i < kFiles; ++i) {
-            const std::string relative = "d" + std::to_string(i % 40) + "\\f" + std::to_string(i);
-            Pair(relative, kJuly + i, kJuly + i + kHour);
-        }
+        pairs = count;
+        ASSERT_EQ(touchtree::MakeShiftedPairs(unixRoot, count, 40, kJuly, kJuly + kHour), 0);
     }
 
     // Clicks "Touch heure..." and waits until the run is in its touching phase.
@@ -345,36 +363,62 @@ protected:
         driver::SetControlText(kelvora, IDC_ORIGINALS_FOLDER, originals);
         driver::SetControlText(kelvora, IDC_COPIES_FOLDER, copies);
         driver::Click(kelvora, IDC_TOUCH_BUTTON);
-        ASSERT_TRUE(driver::WaitFor([&] { return !driver::ListLines(kelvora).empty(); }, 120000));
+        ASSERT_TRUE(driver::WaitFor([&] { return driver::LineCount(kelvora) > 0; }, 120000))
+            << "no line within two minutes; status " << driver::StatusText(kelvora);
     }
+
+    int pairs = 0;
 };
 
 TEST_F(BusyTouchRunTest, ASecondClickDuringARunStartsNoSecondRun)
 {
-    MakeManyPairs();
+    MakeManyPairs(4000);
     StartTouching();
     driver::Click(kelvora, IDC_TOUCH_BUTTON);
     driver::Click(kelvora, IDC_BROWSE_ORIGINALS);
 
     driver::Box box;
-    ASSERT_TRUE(driver::WaitBox(kelvora, box, 300000));
+    ASSERT_TRUE(driver::WaitBox(kelvora, box, 120000)) << "no end box within two minutes";
     EXPECT_EQ(box.caption, "Info");
-    driver::CloseBox(box);
-    driver::Sync(kelvora);
-    // No browser, no second end box: the process shows no other dialog.
-    EXPECT_FALSE(driver::WaitBox(kelvora, box, 1000));
+    ASSERT_TRUE(driver::CloseBox(box));
+    // No browser, no second end box: once the clicks have been handled, the
+    // process shows no other dialog.
+    ASSERT_TRUE(driver::Sync(kelvora));
+    EXPECT_FALSE(driver::BoxShown(kelvora, &box)) << box.caption << ": " << box.text;
 
     const auto lines = driver::ListLines(kelvora);
-    EXPECT_EQ(lines.size(), static_cast<size_t>(kFiles));
+    EXPECT_EQ(lines.size(), static_cast<size_t>(pairs));
     EXPECT_EQ(std::set<std::string>(lines.begin(), lines.end()).size(), lines.size());
 }
 
-TEST_F(BusyTouchRunTest, ClosingDuringARunEndsTheProcessWithCodeZero)
+TEST_F(BusyTouchRunTest, ClosingDuringARunStopsItBeforeItsNextCopyAndEndsWithCodeZero)
 {
-    MakeManyPairs();
+    MakeManyPairs(12000);
     StartTouching();
+    // The close lands in the touching phase, early: most copies are still
+    // one hour off.
+    const std::string statusBefore = driver::StatusText(kelvora);
+    const int linesBefore = driver::LineCount(kelvora);
+    const int progressBefore = driver::ProgressPosition(kelvora);
     driver::PostClose(kelvora);
-    EXPECT_EQ(driver::WaitExit(kelvora, 10000), 0);
+    ASSERT_EQ(statusBefore, "Touch des fichiers....");
+    ASSERT_LT(progressBefore, 50);
+
+    // The process ends without the end box, and no copy past the point of
+    // closing has been touched.
+    bool boxSeen = false;
+    driver::Box box;
+    const bool ended = driver::WaitFor([&] {
+        boxSeen = boxSeen || driver::BoxShown(kelvora, &box);
+        return WaitForSingleObject(kelvora.handle, 0) == WAIT_OBJECT_0;
+    }, 30000);
+    EXPECT_FALSE(boxSeen) << box.caption << ": " << box.text;
+    ASSERT_TRUE(ended) << "still running 30 s after the close";
+    EXPECT_EQ(driver::WaitExit(kelvora, 0), 0);
+    const int touched = touchtree::CountWrittenAt(copies, kJuly);
+    EXPECT_GE(touched, linesBefore);
+    EXPECT_LT(touched, pairs / 2) << "the run went on after the close (" << progressBefore << "% at the close)";
+    EXPECT_EQ(touchtree::CountWrittenAt(copies, kJuly + kHour), pairs - touched);
 }
 
 }  // namespace

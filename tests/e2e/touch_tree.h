@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "driver/driver.h"
+#include "file_time_units.h"
 
 namespace touchtree {
 
@@ -27,12 +28,12 @@ inline int64_t Utc(int year, int month, int day, int hour, int minute, int secon
     FILETIME time;
     SystemTimeToFileTime(&fields, &time);
     const ULONGLONG value = (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-    return static_cast<int64_t>(value / 10000000ULL) - 11644473600LL;
+    return UnixSecondsOfTicks(value);
 }
 
 inline FILETIME FileTimeOf(int64_t seconds)
 {
-    const ULONGLONG value = static_cast<ULONGLONG>(seconds + 11644473600LL) * 10000000ULL;
+    const ULONGLONG value = TicksOfUnixSeconds(seconds);
     return FILETIME{static_cast<DWORD>(value), static_cast<DWORD>(value >> 32)};
 }
 
@@ -60,7 +61,7 @@ inline int64_t WrittenSeconds(const std::string& path)
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
         return -1;
-    return static_cast<int64_t>(Value(data.ftLastWriteTime) / 10000000ULL) - 11644473600LL;
+    return UnixSecondsOfTicks(Value(data.ftLastWriteTime));
 }
 
 inline void MakeFolders(const std::string& path)
@@ -80,6 +81,51 @@ inline void WriteFile(const std::string& path, const std::string& content, int64
     const FILETIME time = FileTimeOf(written);
     SetFileTime(file, nullptr, nullptr, &time);
     CloseHandle(file);
+}
+
+// Makes `count` empty originals under unixRoot/originals, in `folders`
+// sub-folders (file i is d<i % folders>/f<i>), all written at
+// `originalTime`, and their copies at the same paths under unixRoot/copies,
+// written at `copyTime`. The shell makes them far faster than Windows calls
+// under Wine. Returns the shell's exit code.
+inline int MakeShiftedPairs(const std::string& unixRoot, int count, int folders, int64_t originalTime,
+                            int64_t copyTime)
+{
+    const std::string side = "mkdir -p %1 && cd %1 && awk -F/ '{print $1}' ../pairs.list | sort -u | xargs mkdir -p"
+                             " && xargs touch -d @%2 < ../pairs.list && cd ..";
+    auto make = [&](const std::string& folder, int64_t time) {
+        std::string command = side;
+        for (size_t at; (at = command.find("%1")) != std::string::npos;)
+            command.replace(at, 2, folder);
+        command.replace(command.find("%2"), 2, std::to_string(time));
+        return command;
+    };
+    return driver::RunUnix("cd '" + unixRoot + "' && seq 0 " + std::to_string(count - 1) + " | awk -v n=" +
+                           std::to_string(folders) + " '{printf \"d%d/f%d\\n\", $1 % n, $1}' > pairs.list && " +
+                           make("originals", originalTime) + " && " + make("copies", copyTime) +
+                           " && rm pairs.list");
+}
+
+// How many files under root (sub-folders included) were last written at
+// `seconds` since 1970 UTC.
+inline int CountWrittenAt(const std::string& root, int64_t seconds)
+{
+    int count = 0;
+    WIN32_FIND_DATAA data;
+    HANDLE search = FindFirstFileA((root + "\\*.*").c_str(), &data);
+    if (search == INVALID_HANDLE_VALUE)
+        return 0;
+    do {
+        const std::string name = data.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            count += CountWrittenAt(root + "\\" + name, seconds);
+        else if (UnixSecondsOfTicks(Value(data.ftLastWriteTime)) == seconds)
+            ++count;
+    } while (FindNextFileA(search, &data));
+    FindClose(search);
+    return count;
 }
 
 // Every file and folder under root, by path relative to it.

@@ -6,8 +6,13 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 #include <thread>
+
+#include <gtest/gtest.h>
+
+#include "wait_until.h"
 
 struct SeenBox {
     bool seen = false;
@@ -21,7 +26,7 @@ namespace box_watcher_detail {
 
 struct Search {
     DWORD processId;
-    const std::string* caption;
+    const std::string* caption;   // nullptr: any caption
     HWND found;
 };
 
@@ -41,71 +46,111 @@ inline BOOL CALLBACK FindDialog(HWND window, LPARAM parameter)
     GetClassNameA(window, name, sizeof name);
     if (owner != search->processId || !IsWindowVisible(window) || lstrcmpA(name, "#32770") != 0)
         return TRUE;
-    if (!search->caption->empty() && TextOf(window) != *search->caption)
+    if (search->caption && !search->caption->empty() && TextOf(window) != *search->caption)
         return TRUE;
     search->found = window;
     return FALSE;
 }
 
+// A visible dialog of this process, with `caption` unless that is null or empty.
+inline HWND FindBox(const std::string* caption)
+{
+    Search search = {GetCurrentProcessId(), caption, nullptr};
+    EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+inline void Close(HWND box)
+{
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    PostMessageA(box, WM_CLOSE, 0, 0);
+}
+
 }  // namespace box_watcher_detail
 
-// Starts watching at construction; Wait() joins and returns what was seen
-// (nothing when no box came within `timeoutMs`).
+// Starts watching at construction and goes on until the first box with the
+// caption has been seen and closed, or until Wait(). Wait() stops the watch
+// and returns what was seen. As the box is modal to the test thread, a call
+// that shows one has shown it by the time it returns: Wait() right after the
+// call tells exactly whether it did.
+//
+// A dialog with another caption that stays up longer than `strayMs` would
+// leave the test thread blocked: it is closed and reported as a failure.
 class BoxWatcher {
 public:
-    explicit BoxWatcher(int timeoutMs = 10000) : BoxWatcher(std::string(), timeoutMs) {}
-
-    explicit BoxWatcher(const std::string& caption, int timeoutMs = 10000)
-        : caption_(caption), thread_([this, timeoutMs] { Watch(timeoutMs); })
+    explicit BoxWatcher(const std::string& caption = std::string(), int strayMs = 5000)
+        : caption_(caption), strayMs_(strayMs), thread_([this] { Watch(); })
     {
     }
 
-    ~BoxWatcher()
-    {
-        if (thread_.joinable())
-            thread_.join();
-    }
+    ~BoxWatcher() { Stop(); }
 
     BoxWatcher(const BoxWatcher&) = delete;
     BoxWatcher& operator=(const BoxWatcher&) = delete;
 
     SeenBox Wait()
     {
-        if (thread_.joinable())
-            thread_.join();
+        Stop();
         return box_;
     }
 
 private:
-    void Watch(int timeoutMs)
+    void Stop()
+    {
+        stop_ = true;
+        if (thread_.joinable())
+            thread_.join();
+    }
+
+    void Watch()
     {
         using namespace box_watcher_detail;
-        for (int waited = 0; waited <= timeoutMs; waited += 20) {
-            Search search = {GetCurrentProcessId(), &caption_, nullptr};
-            EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
-            if (search.found) {
-                Record(search.found);
+        HWND stray = nullptr;
+        DWORD straySince = 0;
+        while (!stop_) {
+            if (HWND box = FindBox(&caption_)) {
+                Record(box);
                 return;
             }
-            Sleep(20);
+            HWND other = FindBox(nullptr);
+            if (other != stray) {
+                stray = other;
+                straySince = GetTickCount();
+            } else if (stray && GetTickCount() - straySince >= static_cast<DWORD>(strayMs_)) {
+                ADD_FAILURE() << "a box \"" << TextOf(stray) << "\" stayed up while the test awaited \""
+                              << caption_ << "\"; closed";
+                Close(stray);
+                stray = nullptr;
+            }
+            Sleep(kPollIntervalMs);
         }
     }
 
     void Record(HWND box)
     {
-        // Let the box finish its initialisation (and any centring) first.
-        Sleep(200);
-        box_.seen = true;
-        box_.caption = box_watcher_detail::TextOf(box);
+        using namespace box_watcher_detail;
+        // The box is visible once its initialisation (and any centring) has
+        // run; its place is read when it has stopped moving.
+        RECT rect = {-1, -1, -1, -1};   // no window's rectangle: the first look never matches
+        WaitUntil([&] {
+            RECT now = {};
+            GetWindowRect(box, &now);
+            const bool still = EqualRect(&now, &rect) != FALSE;
+            rect = now;
+            return still;
+        }, 1000);
+        box_.caption = TextOf(box);
         HWND message = GetDlgItem(box, 0xFFFF);
-        box_.text = message ? box_watcher_detail::TextOf(message) : std::string();
+        box_.text = message ? TextOf(message) : std::string();
         box_.owner = GetWindow(box, GW_OWNER);
-        GetWindowRect(box, &box_.rect);
-        PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-        PostMessageA(box, WM_CLOSE, 0, 0);
+        box_.rect = rect;
+        box_.seen = true;
+        Close(box);
     }
 
     std::string caption_;
+    int strayMs_;
+    std::atomic<bool> stop_{false};
     SeenBox box_;
     std::thread thread_;
 };

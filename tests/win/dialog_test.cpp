@@ -201,7 +201,7 @@ TEST_F(DialogTest, TabControlReadsSelectedTab)
 TEST_F(DialogTest, CommandsOnNothingReturnZero)
 {
     // A list object (0 to 99) and an identifier no window has: no effect, no box.
-    BoxWatcher watcher(1500);
+    BoxWatcher watcher;
     EXPECT_EQ(Set(5, "1"), 0);
     EXPECT_EQ(Set(4242, "1"), 0);
     EXPECT_EQ(Dialog(25, 4242, "", kAbsent, kAbsent, kAbsent, kAbsent), 0);

@@ -52,6 +52,12 @@ const ZoneCase kParisCases[] = {
 
 class FileQueryTest : public ScratchTest {};
 
+bool IsFolder(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 TEST_F(FileQueryTest, ModifiedSerialIsTheLocalTimeWithTheOffsetOfItsOwnDate)
 {
     MakeFile("f");
@@ -156,7 +162,8 @@ TEST(LocalTime, UtcFromLocalAtTheEdgesOfTheRuntimeRange)
 TEST_F(FileQueryTest, ReadableOnlyForAFileThatCanBeOpenedForReading)
 {
     MakeFile("file");
-    RunUnix("mkdir " + Quoted(UnixPath("folder")));
+    ASSERT_EQ(RunUnix("mkdir " + Quoted(UnixPath("folder"))), 0);
+    ASSERT_TRUE(IsFolder(WinPath("folder")));
     EXPECT_TRUE(FileIsReadable(WinPath("file")));
     EXPECT_FALSE(FileIsReadable(WinPath("folder")));
     EXPECT_FALSE(FileIsReadable(WinPath("folder") + "\\"));
@@ -177,7 +184,8 @@ TEST_F(FileQueryTest, SizeInBytesOnSixtyFourBits)
     MakeFile("three", "abc");
     ASSERT_EQ(RunUnix("truncate -s 5G " + Quoted(UnixPath("sparse"))), 0);
     ASSERT_EQ(RunUnix("truncate -s 4294967297 " + Quoted(UnixPath("just-over-4-gib"))), 0);
-    RunUnix("mkdir " + Quoted(UnixPath("folder")));
+    ASSERT_EQ(RunUnix("mkdir " + Quoted(UnixPath("folder"))), 0);
+    ASSERT_TRUE(IsFolder(WinPath("folder")));
     EXPECT_EQ(FileSizeBytes(WinPath("empty")), 0);
     EXPECT_EQ(FileSizeBytes(WinPath("three")), 3);
     EXPECT_EQ(FileSizeBytes(WinPath("sparse")), 5368709120LL);

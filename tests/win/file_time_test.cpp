@@ -1,5 +1,6 @@
 // The file time setter under Wine, with the Europe/Paris zone (UTC+1, UTC+2
 // from the last Sunday of March to the last Sunday of October).
+#include "file_time_units.h"
 #include "touch/file_time.h"
 
 #include <cstdint>
@@ -73,8 +74,6 @@ int TouchLikeOriginal(const std::string& copy, const std::string& original)
     return TouchFileTime(copy, Field(serial, "yyyy"), Field(serial, "mm"), Field(serial, "dd"),
                          Field(serial, "hh"), Field(serial, "nn"), Field(serial, "ss"));
 }
-
-const uint64_t kTicksPerSecond = 10000000;
 
 class TouchFileTimeTest : public ScratchTest {};
 

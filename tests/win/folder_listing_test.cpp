@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "scratch_folder.h"
+#include "string_items.h"
 #include "toolkit/dir_search.h"
 #include "toolkit/folder_tree.h"
 #include "toolkit/tableau.h"
@@ -16,14 +17,6 @@
 namespace {
 
 using scratch::ScratchFolder;
-
-std::vector<std::string> Items(const StringArray& array)
-{
-    std::vector<std::string> items;
-    for (int i = 1; i <= UpperBound(array); ++i)
-        items.push_back(Element(array, i));
-    return items;
-}
 
 std::set<std::string> ItemSet(const StringArray& array, int first, int last)
 {
@@ -40,14 +33,6 @@ int Position(const StringArray& array, const std::string& item)
             return i;
     }
     return 0;
-}
-
-void MakeFile(const std::string& path)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
-    CloseHandle(file);
 }
 
 TEST(FolderTree, ListsLevelAfterLevel)
@@ -80,7 +65,7 @@ TEST(FolderTree, StartFolderLosesTrailingBackslashesAndFormerItems)
     for (int i = 0; i < 5; ++i)
         AppendItem(folders, "old");
     ASSERT_EQ(Tableau(19, folders, 0, root.win + "\\\\\\*.*"), 2);
-    EXPECT_EQ(Items(folders), (std::vector<std::string>{root.win, root.win + "\\sub"}));
+    EXPECT_EQ(ItemsOf(folders), (std::vector<std::string>{root.win, root.win + "\\sub"}));
 }
 
 TEST(FolderTree, FolderWithoutSubfoldersOrMissingGivesTheStartFolderOnly)
@@ -104,7 +89,7 @@ TEST(FolderTree, NamePatternAppliesAtEveryLevel)
 
     StringArray folders;
     ASSERT_EQ(Tableau(19, folders, 0, root.win + "\\x*"), 3);
-    EXPECT_EQ(Items(folders), (std::vector<std::string>{root.win, root.win + "\\x1",
+    EXPECT_EQ(ItemsOf(folders), (std::vector<std::string>{root.win, root.win + "\\x1",
                                                         root.win + "\\x1\\x2"}));
 }
 
@@ -192,7 +177,7 @@ TEST(FolderListing, ListingTwiceListsTwice)
     StringArray files;
     ASSERT_EQ(Tableau(17, files, 1, root.win + "\\*.*"), 3);
     ASSERT_EQ(Tableau(17, files, 1, root.win + "\\*.*"), 6);
-    std::vector<std::string> items = Items(files);
+    std::vector<std::string> items = ItemsOf(files);
     std::sort(items.begin(), items.end());
     const std::string a = root.win + "\\a", b = root.win + "\\b", c = root.win + "\\c";
     EXPECT_EQ(items, (std::vector<std::string>{a, a, b, b, c, c}));
@@ -211,7 +196,7 @@ TEST(FolderListing, MissingOrFolderOnlyPatternAddsNothing)
     AppendItem(some, "x");
     EXPECT_EQ(Tableau(17, some, 1, root.win + "\\missing\\*.*"), 1);
     EXPECT_EQ(Tableau(17, some, 1, root.win + "\\*.*"), 1);  // folders only
-    EXPECT_EQ(Items(some), std::vector<std::string>{"x"});
+    EXPECT_EQ(ItemsOf(some), std::vector<std::string>{"x"});
 }
 
 // The tree: root with 10500 folders d00001..d10500, each holding a folder s.

@@ -1,6 +1,6 @@
 // RunMainDialog in the test process: the real class, template, procedures
 // and loop, watched and closed from a second thread.
-#include <cstdlib>
+#include <atomic>
 #include <string>
 #include <thread>
 
@@ -9,6 +9,7 @@
 #include "test_dialog.h"
 #include "toolkit/dialog.h"
 #include "toolkit/main_window.h"
+#include "wait_until.h"
 
 namespace {
 
@@ -42,36 +43,88 @@ void ForgetMainClass()
     UnregisterClassA(kClassName, GetModuleHandleA(nullptr));
 }
 
-// Waits for the initialised main dialog, looks at it, then closes it.
-void WatchAndClose(Seen& seen, UINT closeMessage, WPARAM closeWParam)
+// How long the watcher waits for the main dialog to come up, and then to go
+// once told to close.
+const int kWatchDeadlineMs = 30000;
+
+HWND FindInitialisedMainDialog()
 {
-    HWND main = nullptr;
-    for (int waited = 0; waited < 10000 && !main; waited += 20) {
-        Sleep(20);
-        HWND candidate = FindWindowA(kClassName, nullptr);
-        char caption[128] = {};
-        if (candidate && GetWindowTextA(candidate, caption, sizeof caption) &&
-            std::string(caption).find(" - v") != std::string::npos)
-            main = candidate;
-    }
-    if (!main)
-        return;
-    seen.mainWindowFound = true;
-    seen.smallIconSet = SendMessageA(main, WM_GETICON, ICON_SMALL, 0) != 0;
-    HWND list = GetDlgItem(main, IDC_RESULT_LIST);
-    seen.listSubclassed = GetWindowLongPtrA(list, GWLP_WNDPROC) ==
-                          reinterpret_cast<LONG_PTR>(ResultListProc);
-    seen.listContextMenuAnswer = SendMessageA(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list),
-                                              MAKELPARAM(20, 20));
-    seen.busyCursorAnswer = SendMessageA(main, WM_SETCURSOR, reinterpret_cast<WPARAM>(main),
-                                         MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-    seen.touchButton = GetDlgItem(main, IDC_TOUCH_BUTTON);
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof info;
-    GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &info);
-    seen.focusId = GetDlgCtrlID(info.hwndFocus);
-    PostMessageA(main, closeMessage, closeWParam, 0);
+    HWND candidate = FindWindowA(kClassName, nullptr);
+    char caption[128] = {};
+    if (candidate && GetWindowTextA(candidate, caption, sizeof caption) &&
+        std::string(caption).find(" - v") != std::string::npos)
+        return candidate;
+    return nullptr;
 }
+
+// Waits for the initialised main dialog, looks at it, then closes it with
+// `closeMessage`. When the dialog does not come up, or does not go, within
+// the deadline, the test thread's loop is ended with WM_QUIT and the failure
+// is recorded, so that the test fails instead of hanging.
+class MainDialogWatcher {
+public:
+    MainDialogWatcher(UINT closeMessage, WPARAM closeWParam)
+        : testThread_(GetCurrentThreadId()),
+          thread_([this, closeMessage, closeWParam] { Watch(closeMessage, closeWParam); })
+    {
+    }
+
+    // Called once RunMainDialog has returned; returns what was seen.
+    Seen Join()
+    {
+        returned_ = true;
+        thread_.join();
+        // A WM_QUIT posted by the watcher too late for the loop is dropped.
+        MSG message;
+        while (PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        }
+        return seen_;
+    }
+
+    bool closedInTime() const { return closedInTime_; }
+
+private:
+    void Watch(UINT closeMessage, WPARAM closeWParam)
+    {
+        HWND main = nullptr;
+        if (!WaitUntil([&] { return returned_ || (main = FindInitialisedMainDialog()) != nullptr; },
+                       kWatchDeadlineMs) ||
+            !main) {
+            if (!returned_)
+                PostThreadMessageA(testThread_, WM_QUIT, 99, 0);
+            return;
+        }
+        Look(main);
+        PostMessageA(main, closeMessage, closeWParam, 0);
+        closedInTime_ = WaitUntil([&] { return returned_.load(); }, kWatchDeadlineMs);
+        if (!closedInTime_)
+            PostThreadMessageA(testThread_, WM_QUIT, 99, 0);
+    }
+
+    void Look(HWND main)
+    {
+        seen_.mainWindowFound = true;
+        seen_.smallIconSet = SendMessageA(main, WM_GETICON, ICON_SMALL, 0) != 0;
+        HWND list = GetDlgItem(main, IDC_RESULT_LIST);
+        seen_.listSubclassed = GetWindowLongPtrA(list, GWLP_WNDPROC) ==
+                               reinterpret_cast<LONG_PTR>(ResultListProc);
+        seen_.listContextMenuAnswer = SendMessageA(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list),
+                                                   MAKELPARAM(20, 20));
+        seen_.busyCursorAnswer = SendMessageA(main, WM_SETCURSOR, reinterpret_cast<WPARAM>(main),
+                                              MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        seen_.touchButton = GetDlgItem(main, IDC_TOUCH_BUTTON);
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &info);
+        seen_.focusId = GetDlgCtrlID(info.hwndFocus);
+    }
+
+    const DWORD testThread_;
+    std::atomic<bool> returned_{false};
+    bool closedInTime_ = false;
+    Seen seen_;
+    std::thread thread_;
+};
 
 }  // namespace
 
@@ -79,12 +132,12 @@ TEST(RunMainDialog, RunsUntilClosedAndReturnsZero)
 {
     ForgetMainClass();
     NoArguments noArguments;
-    Seen seen;
-    std::thread watcher(WatchAndClose, std::ref(seen), WM_CLOSE, 0);
+    MainDialogWatcher watcher(WM_CLOSE, 0);
     const int quitCode = RunMainDialog(GetModuleHandleA(nullptr), SW_SHOWDEFAULT);
-    watcher.join();
+    const Seen seen = watcher.Join();
+    ASSERT_TRUE(seen.mainWindowFound) << "no initialised main dialog within the deadline";
+    EXPECT_TRUE(watcher.closedInTime()) << "WM_CLOSE did not end the dialog";
     EXPECT_EQ(quitCode, 0);
-    ASSERT_TRUE(seen.mainWindowFound);
     EXPECT_TRUE(seen.smallIconSet);
     EXPECT_TRUE(seen.listSubclassed);
     EXPECT_EQ(seen.listContextMenuAnswer, 0);
@@ -100,13 +153,13 @@ TEST(RunMainDialog, BusyFlagShowsTheStartingCursor)
     ForgetMainClass();
     NoArguments noArguments;
     Dialog(1, 0, "WAIT", -1, -1, -1, -1);
-    Seen seen;
-    std::thread watcher(WatchAndClose, std::ref(seen), WM_COMMAND, IDM_FILE_QUIT);
+    MainDialogWatcher watcher(WM_COMMAND, IDM_FILE_QUIT);
     const int quitCode = RunMainDialog(GetModuleHandleA(nullptr), SW_SHOWDEFAULT);
-    watcher.join();
+    const Seen seen = watcher.Join();
     Dialog(1, 0, "ARROW", -1, -1, -1, -1);
+    ASSERT_TRUE(seen.mainWindowFound) << "no initialised main dialog within the deadline";
+    EXPECT_TRUE(watcher.closedInTime()) << "the menu's Quitter did not end the dialog";
     EXPECT_EQ(quitCode, 0);
-    ASSERT_TRUE(seen.mainWindowFound);
     EXPECT_EQ(seen.busyCursorAnswer, 1);
     ForgetMainClass();
 }

@@ -2,6 +2,7 @@
 #include <cstdlib>
 
 #include "box_watcher.h"
+#include "rect_util.h"
 #include "test_dialog.h"
 #include "toolkit/msg_box.h"
 
@@ -38,13 +39,6 @@ HWND CreateCornerDialog(DLGPROC procedure = PlainDialogProc)
     corner.header.cy = 40;
     return CreateDialogIndirectParamA(GetModuleHandleA(nullptr), &corner.header, nullptr,
                                       procedure, 0);
-}
-
-bool CentredOver(const RECT& inner, const RECT& outer)
-{
-    // Twice the centres, so integer halves are within one pixel.
-    return std::abs((inner.left + inner.right) - (outer.left + outer.right)) <= 2 &&
-           std::abs((inner.top + inner.bottom) - (outer.top + outer.bottom)) <= 2;
 }
 
 RECT RectOf(HWND window)

@@ -2,9 +2,9 @@
 // identifier, anchoring against the client area, the docked status bar, and
 // the layout's first decision.
 #include <string>
-#include <thread>
 
 #include "app/layout.h"
+#include "box_watcher.h"
 #include "test_dialog.h"
 #include "toolkit/object_pos.h"
 
@@ -71,38 +71,6 @@ RECT Client(HWND window)
     GetClientRect(window, &r);
     return r;
 }
-
-// Closes the first task-modal box with `caption` that comes up, and hands
-// back its message text.
-class BoxCloser {
-public:
-    explicit BoxCloser(const char* caption)
-        : thread_([this, caption] {
-              for (int waited = 0; waited < 10000; waited += 20) {
-                  HWND box = FindWindowA("#32770", caption);
-                  if (box) {
-                      char message[256] = {};
-                      GetDlgItemTextA(box, 0xFFFF, message, sizeof message);
-                      text_ = message;
-                      PostMessageA(box, WM_COMMAND, IDOK, 0);
-                      return;
-                  }
-                  Sleep(20);
-              }
-          })
-    {
-    }
-
-    std::string Text()
-    {
-        thread_.join();
-        return text_;
-    }
-
-private:
-    std::string text_;
-    std::thread thread_;
-};
 
 }  // namespace
 
@@ -223,12 +191,15 @@ TEST_F(MainDialogTest, FrameMarginsAreTheFrameAroundTheClientArea)
 {
     int top = -1, left = -1, bottom = -1, right = -1;
     FrameMargins(window, top, left, bottom, right);
-    const RECT outer = OnScreen(window);
-    const RECT client = ScreenClient(window);
-    EXPECT_EQ(top, client.top - outer.top);
-    EXPECT_EQ(left, client.left - outer.left);
-    EXPECT_EQ(bottom, outer.bottom - client.bottom);
-    EXPECT_EQ(right, outer.right - client.right);
+    // The system's own frame for this style and menu around an empty client area.
+    RECT frame = {0, 0, 0, 0};
+    ASSERT_TRUE(AdjustWindowRectEx(&frame, GetWindowLongA(window, GWL_STYLE), GetMenu(window) != nullptr,
+                                   GetWindowLongA(window, GWL_EXSTYLE)));
+    EXPECT_EQ(top, -frame.top);
+    EXPECT_EQ(left, -frame.left);
+    EXPECT_EQ(bottom, frame.bottom);
+    EXPECT_EQ(right, frame.right);
+    EXPECT_EQ(left, right) << "the same border on both sides";
     EXPECT_GT(top, bottom) << "caption and menu lie above the client area";
 }
 
@@ -265,22 +236,22 @@ TEST_F(MainDialogTest, UnknownModeAndKindAreReportedInABox)
 {
     const RECT before = InClient(window, Item(IDC_RESULT_LIST));
     {
-        BoxCloser closer("'_ObjectPos'");
+        BoxWatcher watcher("'_ObjectPos'");
         Values v;
         EXPECT_EQ(_ObjectPos(2, IDC_RESULT_LIST, v.top, v.left, v.width, v.height, v.right, v.bottom,
                              v.window),
                   0);
-        EXPECT_EQ(closer.Text(), "Mode '2' inconnu !");
+        EXPECT_EQ(watcher.Wait().text, "Mode '2' inconnu !");
     }
     {
-        BoxCloser closer("'DeplaceObjet'");
+        BoxWatcher watcher("'DeplaceObjet'");
         EXPECT_EQ(DeplaceObjet(5, IDC_RESULT_LIST, 0, 5, -1, -1, -1, -1), 0);
-        EXPECT_EQ(closer.Text(), "M\xE9thode '5' inconnue !");
+        EXPECT_EQ(watcher.Wait().text, "M\xE9thode '5' inconnue !");
     }
     {
-        BoxCloser closer("'DeplaceObjet'");
+        BoxWatcher watcher("'DeplaceObjet'");
         EXPECT_EQ(DeplaceObjet(-13, IDC_RESULT_LIST, 0, 5, -1, -1, -1, -1), 0);
-        EXPECT_EQ(closer.Text(), "M\xE9thode '-13' inconnue !");
+        EXPECT_EQ(watcher.Wait().text, "M\xE9thode '-13' inconnue !");
     }
     const RECT after = InClient(window, Item(IDC_RESULT_LIST));
     EXPECT_TRUE(EqualRect(&before, &after));
@@ -298,7 +269,7 @@ TEST_F(MainDialogTest, DockStatusBarPutsItAlongTheBottom)
     EXPECT_EQ(bar.bottom, client.bottom);
 }
 
-// Each test runs in a process of its own, so the layout's decision starts undecided.
+// The layout decides afresh for a new main window, as for this test's dialog.
 TEST_F(MainDialogTest, LayoutIgnoresANotificationBeforeTheMainWindowIsKnown)
 {
     SetMainWindow(nullptr);

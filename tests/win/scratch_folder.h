@@ -18,7 +18,7 @@ struct ScratchFolder {
         : unix(std::string(TEST_SCRATCH_DIR) + "/" + name), win(WindowsPath(unix))
     {
         Remove();
-        RunUnix("mkdir -p '" + unix + "'");
+        created = RunUnix("mkdir -p '" + unix + "'") == 0;
     }
     ~ScratchFolder() { Remove(); }
     ScratchFolder(const ScratchFolder&) = delete;
@@ -27,10 +27,16 @@ struct ScratchFolder {
     // Runs a shell command inside the folder.
     int Shell(const std::string& command) const { return RunUnix("cd '" + unix + "' && " + command); }
 
-    void Remove() const { RunUnix("chmod -R u+rwx '" + unix + "' 2>/dev/null; rm -rf '" + unix + "'"); }
+    // Immutable flags and missing permissions set by a test are cleared first.
+    void Remove() const
+    {
+        RunUnix("chattr -R -i '" + unix + "' 2>/dev/null; chmod -R u+rwx '" + unix + "' 2>/dev/null; rm -rf '" +
+                unix + "'");
+    }
 
     std::string unix;  // Linux path
     std::string win;   // Windows path, no trailing backslash
+    bool created = false;
 };
 
 }  // namespace scratch

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 
 #include "box_watcher.h"
 #include "scratch_folder.h"
+#include "string_items.h"
 #include "test_dialog.h"
 #include "toolkit/list.h"
 #include "toolkit/tableau.h"
@@ -24,14 +26,6 @@ StringArray Make(const Items& items)
     for (const std::string& item : items)
         AppendItem(array, item);
     return array;
-}
-
-Items Of(const StringArray& array)
-{
-    Items items;
-    for (int i = 1; i <= UpperBound(array); ++i)
-        items.push_back(Element(array, i));
-    return items;
 }
 
 std::string FileBytes(const std::string& path)
@@ -59,7 +53,7 @@ TEST(TableauAppend, ReturnsTheNewUpperBound)
     StringArray array;
     for (int i = 1; i <= 3; ++i)
         EXPECT_EQ(Tableau(1, array, 0, "item" + std::to_string(i)), i);
-    EXPECT_EQ(Of(array), (Items{"item1", "item2", "item3"}));
+    EXPECT_EQ(ItemsOf(array), (Items{"item1", "item2", "item3"}));
 }
 
 TEST(TableauAppend, UnlessPresentExactlyOrIgnoringCase)
@@ -70,7 +64,7 @@ TEST(TableauAppend, UnlessPresentExactlyOrIgnoringCase)
     EXPECT_EQ(Tableau(2, array, 1, "aBc"), 0);   // letter case ignored
     EXPECT_EQ(Tableau(2, array, 1, "\xC9t\xE9"), 3);
     EXPECT_EQ(Tableau(2, array, 1, "\xE9T\xC9"), 0);
-    EXPECT_EQ(Of(array), (Items{"Abc", "ABC", "\xC9t\xE9"}));
+    EXPECT_EQ(ItemsOf(array), (Items{"Abc", "ABC", "\xC9t\xE9"}));
 }
 
 TEST(TableauInsert, AtPositionsBeforeFirstInsideAndPastTheEnd)
@@ -87,44 +81,58 @@ TEST(TableauInsert, AtPositionsBeforeFirstInsideAndPastTheEnd)
         StringArray array = Make({"a", "b", "c"});
         Text text = "x", separator;
         EXPECT_EQ(Tableau(3, array, 0, text, c.index, separator, -1), 4) << c.index;
-        EXPECT_EQ(Of(array), c.expected) << c.index;
+        EXPECT_EQ(ItemsOf(array), c.expected) << c.index;
         EXPECT_EQ(Element(array, 0), "") << c.index;
     }
     StringArray empty;
     Text text = "only", separator;
     EXPECT_EQ(Tableau(3, empty, 0, text, 1, separator, -1), 1);
-    EXPECT_EQ(Of(empty), Items{"only"});
+    EXPECT_EQ(ItemsOf(empty), Items{"only"});
+}
+
+// The same text but for the letter case of a to z.
+bool SameIgnoringAsciiCase(const std::string& a, const std::string& b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
+           });
 }
 
 TEST(TableauSort, AscendingByDefaultDescendingWithDesc)
 {
     const Items items = {"pomme", "Poire", "abricot", "\xE9t\xE9", "Zeste", "banane", "poire", "E"};
+    // Byte order: capitals before small letters, and the accented byte 0xE9 last.
+    const Items exact = {"E", "Poire", "Zeste", "abricot", "banane", "poire", "pomme", "\xE9t\xE9"};
+    // Letter case ignored: "\xE9" counts as its capital 0xC9, still after Z;
+    // "Poire" and "poire" are equal and may come in either order.
+    const Items folded = {"abricot", "banane", "E", "poire", "poire", "pomme", "Zeste", "\xE9t\xE9"};
     const struct {
         int flag;
         const char* option;
-        bool exact;
         bool descending;
     } cases[] = {
-        {0, "", false, false},       {1, "", true, false},      {0, "desc", false, true},
-        {1, "  Descending", true, true}, {0, "ASC", false, false}, {0, "DES", false, false},
+        {0, "", false},   {1, "", false},    {0, "desc", true},
+        {1, "  Descending", true}, {0, "ASC", false}, {0, "DES", false},
     };
     for (const auto& c : cases) {
         StringArray array = Make(items);
         EXPECT_EQ(Tableau(4, array, c.flag, c.option), static_cast<int>(items.size()));
-        Items expected = items;
-        std::stable_sort(expected.begin(), expected.end(), [&](const Text& a, const Text& b) {
-            const int order = CompareItems(a, b, c.exact);
-            return c.descending ? order > 0 : order < 0;
-        });
-        Items sorted = Of(array);
-        // Items equal but for case may come in either order: compare their sort keys.
-        for (size_t i = 0; i < items.size(); ++i)
-            EXPECT_EQ(CompareItems(sorted[i], expected[i], c.exact), 0)
-                << c.option << " " << c.flag << " at " << i;
-        std::sort(sorted.begin(), sorted.end());
-        Items all = items;
+        Items expected = c.flag ? exact : folded;
+        if (c.descending)
+            std::reverse(expected.begin(), expected.end());
+        const Items sorted = ItemsOf(array);
+        ASSERT_EQ(sorted.size(), expected.size());
+        for (size_t i = 0; i < expected.size(); ++i) {
+            if (c.flag)
+                EXPECT_EQ(sorted[i], expected[i]) << "'" << c.option << "' exact, at " << i;
+            else
+                EXPECT_TRUE(SameIgnoringAsciiCase(sorted[i], expected[i]))
+                    << "'" << c.option << "' at " << i << ": " << sorted[i] << " for " << expected[i];
+        }
+        Items all = items, got = sorted;
         std::sort(all.begin(), all.end());
-        EXPECT_EQ(sorted, all) << "the same items";
+        std::sort(got.begin(), got.end());
+        EXPECT_EQ(got, all) << "the same items";
     }
 }
 
@@ -136,9 +144,9 @@ TEST(TableauSort, ManyItemsEndInOrder)
         seed = seed * 1103515245u + 12345u;
         AppendItem(array, std::to_string((seed >> 8) % 100000));
     }
-    Items before = Of(array);
+    Items before = ItemsOf(array);
     Tableau(4, array, 1, "");
-    Items after = Of(array);
+    Items after = ItemsOf(array);
     EXPECT_TRUE(std::is_sorted(after.begin(), after.end()));
     std::sort(before.begin(), before.end());
     EXPECT_EQ(after, before);
@@ -148,20 +156,20 @@ TEST(TableauEdit, RepeatsEmptyUpReverseDelete)
 {
     StringArray repeats = Make({"a", "A", "b", "b", "b", "c"});
     EXPECT_EQ(Tableau(5, repeats, 0, ""), 6);
-    EXPECT_EQ(Of(repeats), (Items{"", "A", "", "", "b", "c"}));
+    EXPECT_EQ(ItemsOf(repeats), (Items{"", "A", "", "", "b", "c"}));
     repeats = Make({"a", "A", "b", "b", "b", "c"});
     EXPECT_EQ(Tableau(5, repeats, 1, ""), 6);
-    EXPECT_EQ(Of(repeats), (Items{"a", "A", "", "", "b", "c"}));
+    EXPECT_EQ(ItemsOf(repeats), (Items{"a", "A", "", "", "b", "c"}));
 
     StringArray gaps = Make({"", "a", "", "", "b", ""});
     EXPECT_EQ(Tableau(6, gaps, 0, ""), 2);
-    EXPECT_EQ(Of(gaps), (Items{"a", "b"}));
+    EXPECT_EQ(ItemsOf(gaps), (Items{"a", "b"}));
     StringArray blank = Make({"", ""});
     EXPECT_EQ(Tableau(6, blank, 0, ""), 2);
 
     StringArray reversed = Make({"1", "2", "3"});
     EXPECT_EQ(Tableau(7, reversed, 0, ""), 3);
-    EXPECT_EQ(Of(reversed), (Items{"3", "2", "1"}));
+    EXPECT_EQ(ItemsOf(reversed), (Items{"3", "2", "1"}));
     EXPECT_EQ(Element(reversed, 0), "");
 
     const struct {
@@ -174,7 +182,7 @@ TEST(TableauEdit, RepeatsEmptyUpReverseDelete)
         StringArray array = Make({"a", "b", "c"});
         Text text, separator;
         EXPECT_EQ(Tableau(21, array, 0, text, d.index, separator, -1), d.result) << d.index;
-        EXPECT_EQ(Of(array), d.expected) << d.index;
+        EXPECT_EQ(ItemsOf(array), d.expected) << d.index;
     }
 }
 
@@ -213,7 +221,7 @@ TEST(TableauSplit, AtGivenOrDetectedSeparators)
         Text text = c.text, separator = c.separator;
         EXPECT_EQ(Tableau(9, array, 0, text, -1, separator, -1), c.result) << c.text;
         EXPECT_EQ(separator, c.detected) << c.text;
-        EXPECT_EQ(Of(array), c.items) << c.text;
+        EXPECT_EQ(ItemsOf(array), c.items) << c.text;
     }
 }
 
@@ -248,7 +256,7 @@ TEST(TableauFiles, WriteAppendReadWithCrLfAndBytesAsTheyAre)
 
     StringArray read = Make({"kept"});
     EXPECT_EQ(Tableau(13, read, 0, file), 3);
-    EXPECT_EQ(Of(read), (Items{"kept", "Caf\xE9", "\xAB" "x\xBB"}));
+    EXPECT_EQ(ItemsOf(read), (Items{"kept", "Caf\xE9", "\xAB" "x\xBB"}));
 
     Text text = file, separator;
     EXPECT_EQ(Tableau(18, array, 0, text, 2, separator, 3), 3);
@@ -263,10 +271,10 @@ TEST(TableauFiles, ReadsLfLinesAndALastLineWithoutEnd)
 
     StringArray all;
     EXPECT_EQ(Tableau(13, all, 0, file), 4);
-    EXPECT_EQ(Of(all), (Items{"one", "", "two", "three"}));
+    EXPECT_EQ(ItemsOf(all), (Items{"one", "", "two", "three"}));
     StringArray nonEmpty;
     EXPECT_EQ(Tableau(13, nonEmpty, 1, file), 3);
-    EXPECT_EQ(Of(nonEmpty), (Items{"one", "two", "three"}));
+    EXPECT_EQ(ItemsOf(nonEmpty), (Items{"one", "two", "three"}));
 }
 
 TEST(TableauFiles, BlankOrUnopenableNamesGiveZero)
@@ -277,7 +285,7 @@ TEST(TableauFiles, BlankOrUnopenableNamesGiveZero)
     EXPECT_EQ(Tableau(12, array, 0, ""), 0);
     EXPECT_EQ(Tableau(13, array, 0, root.win + "\\missing.txt"), 0);
     EXPECT_EQ(Tableau(11, array, 0, root.win), 0);   // a folder
-    EXPECT_EQ(Of(array), Items{"a"});
+    EXPECT_EQ(ItemsOf(array), Items{"a"});
 }
 
 TEST_F(MainDialogTest, TableauToAndFromAListBox)
@@ -292,10 +300,10 @@ TEST_F(MainDialogTest, TableauToAndFromAListBox)
 
     StringArray all = Make({"first"});
     EXPECT_EQ(Tableau(15, all, 0, text, IDC_RESULT_LIST, separator, -1), 6);
-    EXPECT_EQ(Of(all), (Items{"first", "un", "trois", "un", " ", "trois"}));
+    EXPECT_EQ(ItemsOf(all), (Items{"first", "un", "trois", "un", " ", "trois"}));
     StringArray nonBlank;
     EXPECT_EQ(Tableau(15, nonBlank, 1, text, IDC_RESULT_LIST, separator, -1), 4);
-    EXPECT_EQ(Of(nonBlank), (Items{"un", "trois", "un", "trois"}));
+    EXPECT_EQ(ItemsOf(nonBlank), (Items{"un", "trois", "un", "trois"}));
     EXPECT_EQ(Tableau(15, nonBlank, 1, text, -1, separator, -1), 0);
 }
 
@@ -309,7 +317,7 @@ TEST(TableauUnknown, CodesShowTheirBoxAndLeaveTheArray)
         EXPECT_TRUE(box.seen) << code;
         EXPECT_EQ(box.text, "M\xE9thode \xAB" + std::to_string(code) + "\xBB inconnue !");
         EXPECT_EQ(box.owner, nullptr);
-        EXPECT_EQ(Of(array), (Items{"a", "b"})) << code;
+        EXPECT_EQ(ItemsOf(array), (Items{"a", "b"})) << code;
     }
 }
 

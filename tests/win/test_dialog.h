@@ -17,9 +17,12 @@ inline INT_PTR CALLBACK TestDialogProc(HWND, UINT, WPARAM, LPARAM)
 
 inline HWND CreateTestMainDialog()
 {
-    static bool registered = false;
+    // Registered when missing: a test of the real main dialog unregisters the
+    // class it registered under the same name.
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    if (!registered) {
+    WNDCLASSEXA existing = {};
+    existing.cbSize = sizeof existing;
+    if (!GetClassInfoExA(instance, "ZRKelvoraCLASS", &existing)) {
         INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
         InitCommonControlsEx(&controls);
         InitCommonControls();
@@ -31,7 +34,7 @@ inline HWND CreateTestMainDialog()
         windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
         windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         windowClass.lpszClassName = "ZRKelvoraCLASS";
-        registered = RegisterClassExA(&windowClass) != 0;
+        RegisterClassExA(&windowClass);
     }
     return CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MAIN_DIALOG), nullptr,
                               TestDialogProc, 0);

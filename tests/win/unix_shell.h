@@ -5,11 +5,13 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "linux_shell.h"
+#include "scratch_folder.h"
 
 // Single quotes for the shell around a path without single quotes.
 inline std::string Quoted(const std::string& path)
@@ -18,20 +20,18 @@ inline std::string Quoted(const std::string& path)
 }
 
 // A fixture with a fresh scratch folder named after the test, removed
-// afterwards (immutable flags set by a test are cleared first).
+// afterwards.
 class ScratchTest : public testing::Test {
 protected:
     void SetUp() override
     {
         const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
-        unixDir = std::string(TEST_SCRATCH_DIR) + "/" + info->test_suite_name() + "_" + info->name();
-        ASSERT_EQ(RunUnix("rm -rf " + Quoted(unixDir) + " && mkdir -p " + Quoted(unixDir)), 0);
+        scratchFolder.reset(new scratch::ScratchFolder(std::string(info->test_suite_name()) + "_" + info->name()));
+        ASSERT_TRUE(scratchFolder->created) << scratchFolder->unix;
+        unixDir = scratchFolder->unix;
     }
 
-    void TearDown() override
-    {
-        RunUnix("chattr -R -i " + Quoted(unixDir) + " 2>/dev/null; rm -rf " + Quoted(unixDir));
-    }
+    void TearDown() override { scratchFolder.reset(); }
 
     // Linux and Windows paths of a name in the scratch folder.
     std::string UnixPath(const std::string& name) const { return unixDir + "/" + name; }
@@ -48,5 +48,6 @@ protected:
         CloseHandle(file);
     }
 
+    std::unique_ptr<scratch::ScratchFolder> scratchFolder;
     std::string unixDir;
 };
