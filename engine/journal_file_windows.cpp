@@ -1,5 +1,8 @@
 // The journals' files on Windows: names in UTF-8 turned to UTF-16 for the C
 // runtime's wide calls; _commit puts a file's data on the disk.
+#define NOMINMAX
+#include <windows.h>
+
 #include <errno.h>
 #include <fcntl.h>
 #include <io.h>
@@ -85,13 +88,23 @@ bool AbsolutePath(const std::string& path, std::string& absolute, std::string& e
     std::wstring wide;
     if (!Wide(path, wide, error))
         return false;
-    wchar_t* full = _wfullpath(nullptr, wide.c_str(), 0);
-    if (!full) {
-        error = "\"" + path + "\": " + Reason(errno);
-        return false;
+    // GetFullPathNameW, unlike the runtime's _wfullpath, takes paths of any
+    // length.
+    std::wstring full(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr);
+        if (length == 0) {
+            error = "\"" + path + "\": the system cannot make it a full path (code " +
+                    std::to_string(GetLastError()) + ")";
+            return false;
+        }
+        if (length < full.size()) {
+            full.resize(length);
+            break;
+        }
+        full.assign(length, L'\0');
     }
-    absolute = Narrow(full);
-    free(full);
+    absolute = Narrow(full.c_str());
     return true;
 }
 
