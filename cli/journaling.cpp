@@ -30,10 +30,22 @@ JournalObserver::JournalObserver(engine::Observer& inner, engine::JournalWriter&
 
 bool JournalObserver::BeforeChanges(std::vector<engine::FileEvent>& planned, std::string& reason)
 {
-    if (failure_.empty() && !writer_.Intents(planned, failure_) && failure_.empty())
-        failure_ = "the journal could not be written";
-    if (!failure_.empty()) {
-        reason = "not changed, since the change could not be written to the journal first: " + failure_;
+    std::string failure;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (failure_.empty() && !writer_.WriteIntents(planned, failure_) && failure_.empty())
+            failure_ = "the journal could not be written";
+        failure = failure_;
+    }
+    // Whatever another thread writes meanwhile is flushed too; what counts is
+    // that these intents are on the disk before any of their changes is made.
+    if (failure.empty() && !writer_.Sync(failure)) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (failure_.empty())
+            failure_ = failure;
+    }
+    if (!failure.empty()) {
+        reason = "not changed, since the change could not be written to the journal first: " + failure;
         return false;
     }
     if (killAfter_ == 0)
@@ -43,10 +55,13 @@ bool JournalObserver::BeforeChanges(std::vector<engine::FileEvent>& planned, std
 
 void JournalObserver::OnEvent(const engine::FileEvent& event)
 {
-    if (event.serial && (event.kind == engine::EventKind::Touched || event.kind == engine::EventKind::NotKept) &&
-        ++made_ == killAfter_)
-        KillSelf();
-    writer_.Mark(event);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (event.serial && (event.kind == engine::EventKind::Touched || event.kind == engine::EventKind::NotKept) &&
+            ++made_ == killAfter_)
+            KillSelf();
+        writer_.Mark(event);
+    }
     inner_.OnEvent(event);
 }
 

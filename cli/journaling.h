@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "cli/options.h"
@@ -12,6 +13,9 @@
 
 namespace cli {
 
+// BeforeChanges writes the intents under the journal's lock and waits for
+// the disk outside it, so that a walking thread flushing its batch does not
+// hold up the events of the others.
 class JournalObserver : public engine::Observer {
 public:
     JournalObserver(engine::Observer& inner, engine::JournalWriter& writer);
@@ -21,6 +25,7 @@ public:
 private:
     engine::Observer& inner_;
     engine::JournalWriter& writer_;
+    std::mutex mutex_;     // for the writer and the fields below
     std::string failure_;  // the journal could not be written: no more changes
     // For the tests of a run killed part way: KELVORA_TEST_KILL_AFTER=N ends
     // the process with SIGKILL after the Nth change is made and before its

@@ -93,12 +93,16 @@ void CliObserver::OnEvent(const engine::FileEvent& event)
         outputs_.report->Write(event);
     if (outputs_.json)
         Write(stdout, EventJson(event).dump() + "\n");
+    // Most events (a change planned, then made) print nothing: their path is
+    // shown only where a line names it.
+    if (event.kind == EventKind::Touched || event.kind == EventKind::Skipped ||
+        (event.kind == EventKind::Planned && (!outputs_.dryRunList || outputs_.json || outputs_.quiet)))
+        return;
     const std::string path = NamedPath(outputs_.copiesRoot, event.path);
     switch (event.kind) {
     case EventKind::Planned:
-        if (outputs_.dryRunList && !outputs_.json && !outputs_.quiet)
-            Print("{} {}  {} -> {}  ({})\n", outputs_.plannedVerb, path, engine::IsoUtc(event.before),
-                  engine::IsoUtc(event.set), SignedDuration(engine::Difference(event.before, event.set)));
+        Print("{} {}  {} -> {}  ({})\n", outputs_.plannedVerb, path, engine::IsoUtc(event.before),
+              engine::IsoUtc(event.set), SignedDuration(engine::Difference(event.before, event.set)));
         break;
     case EventKind::Failed:
         Tell("kelvora-cli: " + path + ": " + event.reason);

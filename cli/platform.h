@@ -21,6 +21,10 @@ std::vector<std::string> Arguments(int argc, char** argv);
 // counts them, a console that shows every character.
 void PrepareProcess();
 
+// How many files the process may hold open at once, as far as the system
+// counts them.
+long OpenFileLimit();
+
 // True when the stream (stdout or stderr) is a terminal or a console.
 bool IsTerminal(std::FILE* stream);
 

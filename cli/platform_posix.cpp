@@ -26,6 +26,14 @@ void PrepareProcess()
     }
 }
 
+long OpenFileLimit()
+{
+    struct rlimit limit;
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return 65536;
+    return static_cast<long>(std::min<rlim_t>(limit.rlim_cur, 65536));
+}
+
 bool IsTerminal(std::FILE* stream)
 {
     return isatty(fileno(stream));

@@ -85,6 +85,12 @@ void PrepareProcess()
                                                        ENABLE_VIRTUAL_TERMINAL_PROCESSING);
 }
 
+long OpenFileLimit()
+{
+    // Folders and files are system handles, which have no small bound.
+    return 65536;
+}
+
 bool IsTerminal(std::FILE* stream)
 {
     return IsConsole(HandleOf(stream));

@@ -82,7 +82,14 @@ engine::Job BaseJob(const Options& options)
     engine::Job job;
     job.jobs = options.jobs;
     job.stop = &g_stopRequested;
-    job.maxKeptHandles = 512;
+    // Open folders within what the process may hold. Set aside: the standard
+    // streams, the journal and the report, the libraries' own, and on each
+    // walking thread the folders in hand and the copy being changed. Of the
+    // rest, a third for the walk, two thirds for the folders of changes
+    // waiting for their batch.
+    const long usable = std::max(0L, OpenFileLimit() - 16 - 4L * std::max(1, options.jobs));
+    job.maxKeptHandles = static_cast<int>(std::min(usable / 3, 512L));
+    job.maxHeldFolders = static_cast<int>(std::clamp(usable * 2 / 3, 1L, 1024L));
     // For the tests of runs killed part way: smaller batches of changes.
     if (const char* batch = std::getenv("KELVORA_TEST_BATCH"))
         job.batch = std::max(1L, std::strtol(batch, nullptr, 10));

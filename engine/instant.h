@@ -13,6 +13,8 @@ int64_t Difference(const fsys::Instant& later, const fsys::Instant& earlier);
 
 // ISO 8601 in UTC with nanoseconds: "2010-01-01T00:00:00.000000000Z".
 std::string IsoUtc(const fsys::Instant& instant);
+// The same, appended to `out`.
+void AppendIsoUtc(std::string& out, const fsys::Instant& instant);
 
 }  // namespace engine
 

@@ -69,31 +69,46 @@ void PutBytes(ordered_json& line, const char* key, const std::string& bytes)
     line[std::string(key) + "_hex"] = hex;
 }
 
-// A JSON string of text known to be valid UTF-8, appended to `out`.
+// A JSON string of text known to be valid UTF-8, appended to `out`: the runs
+// that need no escape are appended whole.
 void AppendQuoted(std::string& out, const std::string& text)
 {
     static const char digits[] = "0123456789abcdef";
     out += '"';
-    for (const char c : text) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
+    size_t start = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const unsigned char u = static_cast<unsigned char>(text[i]);
+        if (u >= 0x20 && u != '"' && u != '\\')
+            continue;
+        out.append(text, start, i - start);
+        start = i + 1;
+        if (u >= 0x20) {
             out += '\\';
-            out += c;
-        } else if (u < 0x20) {
-            out += "\\u00";
-            out += digits[u >> 4];
-            out += digits[u & 15];
+            out += static_cast<char>(u);
         } else {
-            out += c;
+            const char escape[] = {'\\', 'u', '0', '0', digits[u >> 4], digits[u & 15]};
+            out.append(escape, sizeof escape);
         }
     }
+    out.append(text, start, std::string::npos);
     out += '"';
+}
+
+// A count in decimal, appended to `out`.
+void AppendNumber(std::string& out, uint64_t value)
+{
+    char text[20];
+    size_t at = sizeof text;
+    do {
+        text[--at] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value);
+    out.append(text + at, sizeof text - at);
 }
 
 // `,"key":"bytes"` or, for bytes that are not UTF-8, `,"key_hex":"..."`.
 void AppendBytes(std::string& out, const char* key, const std::string& bytes)
 {
-    ordered_json line;
     if (IsUtf8(bytes)) {
         out += ",\"";
         out += key;
@@ -101,6 +116,7 @@ void AppendBytes(std::string& out, const char* key, const std::string& bytes)
         AppendQuoted(out, bytes);
         return;
     }
+    ordered_json line;
     PutBytes(line, key, bytes);
     const std::string hex = line.dump();  // {"key_hex":"..."}
     out += ',';
@@ -177,26 +193,32 @@ bool JournalWriter::Open(const std::string& path, const JournalHeader& header, s
     return file_.Write(Dump(line), error) && file_.Sync(error);
 }
 
-bool JournalWriter::Intents(std::vector<FileEvent>& planned, std::string& error)
+bool JournalWriter::WriteIntents(std::vector<FileEvent>& planned, std::string& error)
 {
     std::string lines;
     lines.swap(held_);
     // Written by hand rather than through a JSON object: a run writes one
     // such line for every change.
+    lines.reserve(lines.size() + planned.size() * 128);
     for (FileEvent& event : planned) {
         event.serial = ++serial_;
         lines += "{\"intent\":";
-        lines += std::to_string(event.serial);
+        AppendNumber(lines, event.serial);
         AppendBytes(lines, "path", event.path);
         lines += ",\"size\":";
-        lines += std::to_string(event.size);
+        AppendNumber(lines, event.size);
         lines += ",\"before\":\"";
-        lines += IsoUtc(event.before);
+        AppendIsoUtc(lines, event.before);
         lines += "\",\"set\":\"";
-        lines += IsoUtc(event.set);
+        AppendIsoUtc(lines, event.set);
         lines += "\"}\n";
     }
-    return file_.Write(lines, error) && file_.Sync(error);
+    return file_.Write(lines, error);
+}
+
+bool JournalWriter::Sync(std::string& error)
+{
+    return file_.Sync(error);
 }
 
 void JournalWriter::Mark(const FileEvent& event)
@@ -206,10 +228,10 @@ void JournalWriter::Mark(const FileEvent& event)
     if (event.kind == EventKind::Touched || event.kind == EventKind::NotKept) {
         // The time kept is written only where it is not the time set.
         held_ += "{\"done\":";
-        held_ += std::to_string(event.serial);
+        AppendNumber(held_, event.serial);
         if (event.readBack != event.set) {
             held_ += ",\"kept\":\"";
-            held_ += IsoUtc(event.readBack);
+            AppendIsoUtc(held_, event.readBack);
             held_ += '"';
         }
         held_ += "}\n";

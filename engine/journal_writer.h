@@ -23,9 +23,12 @@ public:
     // Makes the file (never over one that exists) and writes the header to
     // the disk.
     bool Open(const std::string& path, const JournalHeader& header, std::string& error);
-    // Numbers the changes (their `serial`), writes their intents and flushes
-    // them to the disk.
-    bool Intents(std::vector<FileEvent>& planned, std::string& error);
+    // Numbers the changes (their `serial`) and writes their intents (with
+    // the marks held so far); Sync then makes them durable.
+    bool WriteIntents(std::vector<FileEvent>& planned, std::string& error);
+    // Flushes what was written to the disk. It may run on one thread while
+    // another writes: whatever was written before the call is durable after.
+    bool Sync(std::string& error);
     // The outcome of a change that has a serial: done (Touched, NotKept,
     // with the time read back), left alone (Changed) or failed.
     void Mark(const FileEvent& event);

@@ -46,7 +46,9 @@ class Pairing : public FolderVisitor {
 public:
     Pairing(const Job& job, Observer& observer, Progress* progress)
         : job_(job), observer_(observer), progress_(progress), totals_(std::max(1, job.jobs)),
-          queues_(std::max(1, job.jobs))
+          queues_(std::max(1, job.jobs)),
+          batch_(std::max<size_t>(1, job.batch / queues_.size())),
+          heldFolders_(std::max<size_t>(1, static_cast<size_t>(std::max(1, job.maxHeldFolders)) / queues_.size()))
     {
     }
 
@@ -128,9 +130,8 @@ public:
     }
 
 private:
-    // The most folders and other events held while changes wait for their
-    // batch (Job::batch).
-    static constexpr size_t kHeldFolders = 256;
+    // The most other events held on each walking thread while changes wait
+    // for their batch.
     static constexpr size_t kHeldEvents = 8192;
 
     // The copies' folder of queued changes, kept open until they are made.
@@ -279,6 +280,12 @@ private:
         if (!folder.held) {
             fsys::Failure failure;
             fsys::FolderHandle handle = fsys::Duplicate(*folder.view.folder[kCopies], failure);
+            if (!handle && queue.changes) {
+                // Out of handles, most likely: the changes queued so far are
+                // made, which lets their folders go, and the handle is asked again.
+                Flush(folder.worker);
+                handle = fsys::Duplicate(*folder.view.folder[kCopies], failure);
+            }
             if (!handle) {
                 ++totals.failed;
                 event.kind = EventKind::Failed;
@@ -292,7 +299,7 @@ private:
         }
         queue.items.push_back({std::move(event), folder.held, name, copy});
         ++queue.changes;
-        if (queue.changes >= job_.batch || queue.folders >= kHeldFolders) {
+        if (queue.changes >= batch_ || queue.folders >= heldFolders_) {
             Flush(folder.worker);
             folder.held.reset();  // the next change here opens it again
         }
@@ -308,24 +315,23 @@ private:
         if (queue.items.empty())
             return;
         Totals& totals = totals_[worker];
+        // The planned events are lent to the observer and taken back, not copied.
         std::vector<FileEvent> planned;
         planned.reserve(queue.changes);
-        for (const Item& item : queue.items)
+        for (Item& item : queue.items)
             if (item.folder)
-                planned.push_back(item.event);
+                planned.push_back(std::move(item.event));
         std::string reason;
         bool allowed = !Stopped();
-        if (allowed && !planned.empty()) {
-            std::lock_guard<std::mutex> lock(observerMutex_);
+        if (allowed && !planned.empty())
             allowed = observer_.BeforeChanges(planned, reason);
-        }
         size_t k = 0;
         for (Item& item : queue.items) {
             if (!item.folder) {
                 Report(item.event);
                 continue;
             }
-            item.event.serial = planned[k++].serial;
+            item.event = std::move(planned[k++]);
             if (allowed && Stopped()) {
                 // Asked to stop: the change in hand is finished, the rest not
                 // made (recorded, but the copies keep their time before).
@@ -391,6 +397,8 @@ private:
     Progress* progress_;
     std::vector<Totals> totals_;  // one per walking thread
     std::vector<Queue> queues_;   // one per walking thread
+    const size_t batch_;          // changes held on each walking thread, at most
+    const size_t heldFolders_;    // folders held on each
     std::mutex observerMutex_;
 };
 

@@ -47,7 +47,8 @@ public:
     // Called with the planned changes of a folder (or part of one) just
     // before they are made, never in a dry run: the place for a write-ahead
     // record, made durable once for them all. Returning false leaves these
-    // copies alone; each is then reported as failed with `reason`.
+    // copies alone; each is then reported as failed with `reason`. Calls may
+    // come from several walking threads at once, and alongside OnEvent.
     virtual bool BeforeChanges(std::vector<FileEvent>& planned, std::string& reason)
     {
         (void)planned;
@@ -66,9 +67,14 @@ struct Job {
     bool countUnpaired = false;  // walk folders present on one side only, for the counts
     int jobs = 1;
     int maxKeptHandles = 512;
-    // Changes made behind one BeforeChanges call, at most (on each walking
-    // thread, across folders).
-    size_t batch = 8192;
+    // Copies' folders kept open for the changes waiting for their batch, at
+    // most, shared among the walking threads.
+    int maxHeldFolders = 1024;
+    // Changes held, at most, shared among the walking threads: each makes
+    // its share behind one BeforeChanges call (across folders). Larger
+    // batches make the record durable less often, which is most of its
+    // cost; each change held takes some 300 bytes.
+    size_t batch = 65536;
     const std::atomic<bool>* stop = nullptr;  // finish the file in hand, then stop
 };
 

@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -251,6 +252,11 @@ Result Run(const std::vector<std::string>& args, const RunOptions& options)
         if (options.withoutOverride && geteuid() == 0) {
             prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE, 0, 0, 0);
             prctl(PR_CAPBSET_DROP, CAP_DAC_READ_SEARCH, 0, 0, 0);
+        }
+        if (options.openFileLimit > 0) {
+            const struct rlimit limit = {static_cast<rlim_t>(options.openFileLimit),
+                                         static_cast<rlim_t>(options.openFileLimit)};
+            setrlimit(RLIMIT_NOFILE, &limit);
         }
         setenv("XDG_STATE_HOME", stateHome.c_str(), 1);
         for (const std::string& setting : options.environment)

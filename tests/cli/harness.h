@@ -78,6 +78,8 @@ struct RunOptions {
     std::string stateHome;
     // Further NAME=VALUE settings of its environment.
     std::vector<std::string> environment;
+    // When not 0, the most files the program may hold open (POSIX only).
+    long openFileLimit = 0;
 };
 
 // The XDG_STATE_HOME the program is given when a test names none.
