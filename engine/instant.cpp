@@ -49,10 +49,21 @@ void AppendIsoUtc(std::string& out, const fsys::Instant& instant)
     }
     // Four-digit years, by far the most common, without the cost of a format
     // string: a journal writes two of these for every change.
-    char text[] = "0000-00-00T00:00:00.000000000Z";
+    const size_t at = out.size();
+    out.resize(at + 30);
+    char* text = &out[at];
+    // Two digits at a time.
+    static const char kPairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
     const auto put = [&text](size_t end, uint32_t value, int digits) {
-        for (int k = 0; k < digits; ++k, value /= 10)
-            text[end - k] = static_cast<char>('0' + value % 10);
+        for (; digits >= 2; digits -= 2, end -= 2, value /= 100) {
+            text[end - 1] = kPairs[value % 100 * 2];
+            text[end] = kPairs[value % 100 * 2 + 1];
+        }
+        if (digits)
+            text[end] = static_cast<char>('0' + value % 10);
     };
     put(3, static_cast<uint32_t>(year), 4);
     put(6, static_cast<uint32_t>(month), 2);
@@ -62,7 +73,11 @@ void AppendIsoUtc(std::string& out, const fsys::Instant& instant)
     put(15, clock / 60 % 60, 2);
     put(18, clock % 60, 2);
     put(28, static_cast<uint32_t>(instant.nanos), 9);
-    out.append(text, sizeof text - 1);
+    text[4] = text[7] = '-';
+    text[10] = 'T';
+    text[13] = text[16] = ':';
+    text[19] = '.';
+    text[29] = 'Z';
 }
 
 std::string IsoUtc(const fsys::Instant& instant)

@@ -94,6 +94,13 @@ void AppendQuoted(std::string& out, const std::string& text)
     out += '"';
 }
 
+// A literal appended without measuring it.
+template <size_t N>
+void AppendLiteral(std::string& out, const char (&text)[N])
+{
+    out.append(text, N - 1);
+}
+
 // A count in decimal, appended to `out`.
 void AppendNumber(std::string& out, uint64_t value)
 {
@@ -110,9 +117,9 @@ void AppendNumber(std::string& out, uint64_t value)
 void AppendBytes(std::string& out, const char* key, const std::string& bytes)
 {
     if (IsUtf8(bytes)) {
-        out += ",\"";
+        AppendLiteral(out, ",\"");
         out += key;
-        out += "\":";
+        AppendLiteral(out, "\":");
         AppendQuoted(out, bytes);
         return;
     }
@@ -202,16 +209,16 @@ bool JournalWriter::WriteIntents(std::vector<FileEvent>& planned, std::string& e
     lines.reserve(lines.size() + planned.size() * 128);
     for (FileEvent& event : planned) {
         event.serial = ++serial_;
-        lines += "{\"intent\":";
+        AppendLiteral(lines, "{\"intent\":");
         AppendNumber(lines, event.serial);
         AppendBytes(lines, "path", event.path);
-        lines += ",\"size\":";
+        AppendLiteral(lines, ",\"size\":");
         AppendNumber(lines, event.size);
-        lines += ",\"before\":\"";
+        AppendLiteral(lines, ",\"before\":\"");
         AppendIsoUtc(lines, event.before);
-        lines += "\",\"set\":\"";
+        AppendLiteral(lines, "\",\"set\":\"");
         AppendIsoUtc(lines, event.set);
-        lines += "\"}\n";
+        AppendLiteral(lines, "\"}\n");
     }
     return file_.Write(lines, error);
 }
@@ -227,14 +234,14 @@ void JournalWriter::Mark(const FileEvent& event)
         return;
     if (event.kind == EventKind::Touched || event.kind == EventKind::NotKept) {
         // The time kept is written only where it is not the time set.
-        held_ += "{\"done\":";
+        AppendLiteral(held_, "{\"done\":");
         AppendNumber(held_, event.serial);
         if (event.readBack != event.set) {
-            held_ += ",\"kept\":\"";
+            AppendLiteral(held_, ",\"kept\":\"");
             AppendIsoUtc(held_, event.readBack);
             held_ += '"';
         }
-        held_ += "}\n";
+        AppendLiteral(held_, "}\n");
         return;
     }
     ordered_json line;

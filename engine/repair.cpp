@@ -297,6 +297,8 @@ private:
             folder.held->handle = std::move(handle);
             ++queue.folders;
         }
+        if (queue.items.capacity() == 0)
+            queue.items.reserve(batch_);  // grown once: its pages are used only as it fills
         queue.items.push_back({std::move(event), folder.held, name, copy});
         ++queue.changes;
         if (queue.changes >= batch_ || queue.folders >= heldFolders_) {

@@ -11,6 +11,22 @@ namespace engine {
 
 namespace {
 
+// Sorts by name: the order of the names is found on their indices, cheaper to
+// move than the entries, and the entries are then moved once.
+void SortByName(std::vector<fsys::Entry>& entries)
+{
+    std::vector<uint32_t> order(entries.size());
+    for (uint32_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(),
+              [&entries](uint32_t a, uint32_t b) { return entries[a].name < entries[b].name; });
+    std::vector<fsys::Entry> sorted;
+    sorted.reserve(entries.size());
+    for (const uint32_t i : order)
+        sorted.push_back(std::move(entries[i]));
+    entries.swap(sorted);
+}
+
 // A folder pair waiting to be walked, or walked and holding its handles open
 // while its subfolders still need them.
 struct Node {
@@ -148,8 +164,7 @@ private:
         for (int side = 0; side < 2; ++side) {
             if (!node->present[side])
                 continue;
-            std::sort(entries[side].begin(), entries[side].end(),
-                      [](const fsys::Entry& a, const fsys::Entry& b) { return a.name < b.name; });
+            SortByName(entries[side]);
             for (fsys::Entry& entry : entries[side]) {
                 if (entry.kind != fsys::Kind::Unknown)
                     continue;
