@@ -72,12 +72,8 @@ public:
         Report(worker, std::move(event));
     }
 
-    // The changes still queued when the walk is over.
-    void FlushAll()
-    {
-        for (size_t worker = 0; worker < queues_.size(); ++worker)
-            Flush(static_cast<int>(worker));
-    }
+    // The walk is over: each walking thread makes the changes it still holds.
+    void Finished(int worker) override { Flush(worker); }
 
     void Visit(const FolderView& view, int worker) override
     {
@@ -416,7 +412,6 @@ Totals Repair(const fsys::Folder& originals, const fsys::Folder& copies, const J
     options.maxKeptHandles = job.maxKeptHandles;
     options.stop = job.stop;
     WalkInStep(originals, copies, options, pairing);
-    pairing.FlushAll();
     Totals totals = pairing.Sum();
     totals.interrupted = job.stop && job.stop->load();
     return totals;

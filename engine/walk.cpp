@@ -71,6 +71,12 @@ private:
 
     void Work(int worker)
     {
+        Walking(worker);
+        visitor_.Finished(worker);
+    }
+
+    void Walking(int worker)
+    {
         for (;;) {
             NodePtr node;
             {
@@ -78,7 +84,7 @@ private:
                 wake_.wait(lock, [this] { return !queue_.empty() || busy_ == 0 || Stopped(); });
                 if (queue_.empty() || Stopped()) {
                     wake_.notify_all();
-                    return;
+                    break;
                 }
                 node = std::move(queue_.front());
                 queue_.pop_front();

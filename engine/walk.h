@@ -34,6 +34,9 @@ public:
     // folder pair is not visited, nor anything below it.
     virtual void FolderFailed(const std::string& path, Side side, const fsys::Failure& failure,
                               int worker) = 0;
+    // Called once on each walking thread when the walk is over, before the
+    // thread ends: the place to finish the thread's own work.
+    virtual void Finished(int worker) { (void)worker; }
 };
 
 struct WalkOptions {
