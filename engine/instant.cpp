@@ -1,5 +1,6 @@
 #include "engine/instant.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <limits>
@@ -20,7 +21,7 @@ int64_t Difference(const fsys::Instant& later, const fsys::Instant& earlier)
     return nanos;
 }
 
-void AppendIsoUtc(std::string& out, const fsys::Instant& instant)
+size_t FormatIsoUtc(const fsys::Instant& instant, char* text)
 {
     // Days and seconds of the day, floored, then the civil date of the day
     // count (proleptic Gregorian calendar, any year).
@@ -40,19 +41,15 @@ void AppendIsoUtc(std::string& out, const fsys::Instant& instant)
     const int64_t month = mp < 10 ? mp + 3 : mp - 9;
     const int64_t year = yearOfEra + era * 400 + (month <= 2);
     if (year < 0 || year > 9999) {
-        char text[96];
-        std::snprintf(text, sizeof text, "%04" PRId64 "-%02" PRId64 "-%02" PRId64 "T%02" PRId64
-                      ":%02" PRId64 ":%02" PRId64 ".%09" PRId32 "Z",
-                      year, month, day, second / 3600, second / 60 % 60, second % 60, instant.nanos);
-        out += text;
-        return;
+        const int written = std::snprintf(text, kIsoUtcRoom, "%04" PRId64 "-%02" PRId64 "-%02" PRId64 "T%02" PRId64
+                                          ":%02" PRId64 ":%02" PRId64 ".%09" PRId32 "Z",
+                                          year, month, day, second / 3600, second / 60 % 60, second % 60,
+                                          instant.nanos);
+        return written < 0 ? 0 : std::min<size_t>(static_cast<size_t>(written), kIsoUtcRoom - 1);
     }
     // Four-digit years, by far the most common, without the cost of a format
-    // string: a journal writes two of these for every change.
-    const size_t at = out.size();
-    out.resize(at + 30);
-    char* text = &out[at];
-    // Two digits at a time.
+    // string (a journal writes two of these for every change), two digits at
+    // a time.
     static const char kPairs[] =
         "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
         "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
@@ -78,6 +75,13 @@ void AppendIsoUtc(std::string& out, const fsys::Instant& instant)
     text[13] = text[16] = ':';
     text[19] = '.';
     text[29] = 'Z';
+    return 30;
+}
+
+void AppendIsoUtc(std::string& out, const fsys::Instant& instant)
+{
+    char text[kIsoUtcRoom];
+    out.append(text, FormatIsoUtc(instant, text));
 }
 
 std::string IsoUtc(const fsys::Instant& instant)

@@ -15,6 +15,10 @@ int64_t Difference(const fsys::Instant& later, const fsys::Instant& earlier);
 std::string IsoUtc(const fsys::Instant& instant);
 // The same, appended to `out`.
 void AppendIsoUtc(std::string& out, const fsys::Instant& instant);
+// The same, written to `text`, which has room for kIsoUtcRoom characters;
+// returns how many were written.
+constexpr size_t kIsoUtcRoom = 48;
+size_t FormatIsoUtc(const fsys::Instant& instant, char* text);
 
 }  // namespace engine
 

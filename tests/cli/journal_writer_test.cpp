@@ -1,0 +1,81 @@
+// What the journal writer puts in a file reads back whole through the
+// journal reader, whatever the paths and instants.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/journal_file.h"
+#include "engine/journal_reader.h"
+#include "engine/journal_writer.h"
+#include "harness.h"
+
+TEST(JournalWriter, EveryPathAndInstantReadsBackExactly)
+{
+    harness::Scratch scratch;
+    engine::JournalHeader header;
+    header.program = "kelvora-cli test";
+    header.command = "fix";
+    header.arguments = {"kelvora-cli", "fix"};
+    header.originals = "/o";
+    header.copies = "/c";
+    header.started = {1767323045, 5};
+    const std::string file = scratch / "run.jsonl";
+    engine::JournalWriter writer;
+    std::string error;
+    ASSERT_TRUE(writer.Open(file, header, error)) << error;
+
+    // Short plain paths, and every kind the plain form must leave to the general one.
+    const std::vector<std::string> paths = {"d/f",
+                                            "a b/c-d_e.txt",
+                                            "quote\"and\\backslash",
+                                            "tab\tand\x01control",
+                                            "\xce\xa9\xce\xbc\xce\xad\xce\xb3\xce\xb1/x",
+                                            "not utf-8 \xff\xfe",
+                                            std::string(159, 'p'),
+                                            std::string(160, 'q'),
+                                            std::string(161, 'r') + "/" + std::string(300, 's')};
+    const std::vector<fsys::Instant> instants = {{1262304000, 999999999}, {0, 0}, {-1, 1},
+                                                 {253402300800, 7},       {-62167219201, 0}};
+    std::vector<engine::FileEvent> planned;
+    for (size_t i = 0; i < paths.size(); ++i) {
+        engine::FileEvent event;
+        event.path = paths[i];
+        event.size = i == 3 ? UINT64_MAX : i * 1000003ULL;
+        event.before = instants[i % instants.size()];
+        event.set = instants[(i + 2) % instants.size()];
+        planned.push_back(event);
+    }
+    // In two batches, the marks of the first held until the second.
+    std::vector<engine::FileEvent> first(planned.begin(), planned.begin() + 4);
+    std::vector<engine::FileEvent> second(planned.begin() + 4, planned.end());
+    ASSERT_TRUE(writer.WriteIntents(first, error) && writer.Sync(error)) << error;
+    for (engine::FileEvent& event : first) {
+        event.kind = engine::EventKind::Touched;
+        event.readBack = event.serial % 2 ? event.set : fsys::Instant{event.set.seconds + 2, 0};
+        writer.Mark(event);
+    }
+    ASSERT_TRUE(writer.WriteIntents(second, error) && writer.Sync(error)) << error;
+    ASSERT_TRUE(writer.End({{"touched", 4}}, {1767323046, 0}, error)) << error;
+
+    std::string bytes;
+    ASSERT_TRUE(engine::ReadWholeFile(file, bytes, error)) << error;
+    engine::Journal journal;
+    ASSERT_TRUE(engine::ParseJournal(bytes, journal, error)) << error << "\n" << bytes;
+    EXPECT_TRUE(journal.ended);
+    ASSERT_EQ(journal.entries.size(), paths.size());
+    for (size_t i = 0; i < paths.size(); ++i) {
+        const engine::JournalEntry& entry = journal.entries[i];
+        EXPECT_EQ(entry.serial, i + 1);
+        EXPECT_EQ(entry.path, paths[i]) << i;
+        EXPECT_EQ(entry.size, planned[i].size) << i;
+        EXPECT_EQ(entry.before, planned[i].before) << i;
+        EXPECT_EQ(entry.set, planned[i].set) << i;
+        if (i < first.size()) {
+            EXPECT_EQ(entry.mark, engine::Mark::Done) << i;
+            EXPECT_EQ(entry.kept, first[i].readBack) << i;
+        } else {
+            EXPECT_EQ(entry.mark, engine::Mark::None) << i;
+        }
+    }
+}
