@@ -251,8 +251,8 @@ bool JournalWriter::Open(const std::string& path, const JournalHeader& header, s
 
 bool JournalWriter::WriteIntents(std::vector<FileEvent>& planned, std::string& error)
 {
-    std::string lines;
-    lines.swap(held_);
+    // After the held marks, in the same buffer, kept from batch to batch.
+    std::string& lines = held_;
     // Written by hand rather than through a JSON object: a run writes one
     // such line for every change.
     lines.reserve(lines.size() + planned.size() * 128);
@@ -271,7 +271,9 @@ bool JournalWriter::WriteIntents(std::vector<FileEvent>& planned, std::string& e
         AppendIsoUtc(lines, event.set);
         AppendLiteral(lines, "\"}\n");
     }
-    return file_.Write(lines, error);
+    const bool written = file_.Write(lines, error);
+    lines.clear();
+    return written;
 }
 
 bool JournalWriter::Sync(std::string& error)

@@ -40,7 +40,7 @@ public:
 private:
     AppendFile file_;
     std::string path_;
-    std::string held_;  // marks not yet written
+    std::string held_;  // marks not yet written; the buffer of each batch
     uint64_t serial_ = 0;
 };
 

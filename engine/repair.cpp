@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/change_outcome.h"
 #include "engine/instant.h"
 
 namespace engine {
@@ -149,6 +150,7 @@ private:
     };
     struct Queue {
         std::vector<Item> items;
+        std::vector<FileEvent> planned;  // the changes' events, while their batch is made
         size_t changes = 0;
         size_t folders = 0;
     };
@@ -313,8 +315,10 @@ private:
         if (queue.items.empty())
             return;
         Totals& totals = totals_[worker];
-        // The planned events are lent to the observer and taken back, not copied.
-        std::vector<FileEvent> planned;
+        // The planned events are lent to the observer and taken back, not
+        // copied, in a vector kept from batch to batch.
+        std::vector<FileEvent>& planned = queue.planned;
+        planned.clear();
         planned.reserve(queue.changes);
         for (Item& item : queue.items)
             if (item.folder)
@@ -356,36 +360,23 @@ private:
         fsys::Facts after;
         fsys::Failure failure;
         const fsys::Folder& copies = *item.folder->handle;
-        switch (fsys::SetModified(copies, item.name, item.copy, event.set, after, failure)) {
-        case fsys::SetResult::Set: {
-            event.readBack = after.modified;
-            if (item.folder->granularity < 0)
-                item.folder->granularity = fsys::TimeGranularity(copies);
-            int64_t off = Difference(after.modified, event.set);
-            off = off < 0 ? -off : off;
-            if (off > item.folder->granularity) {
-                ++totals.notKept;
-                event.kind = EventKind::NotKept;
-                event.reason = "the file system kept another time than the one set";
-            } else {
-                ++totals.touched;
-                event.kind = EventKind::Touched;
-            }
-            break;
-        }
-        case fsys::SetResult::Changed:
+        HeldFolder& held = *item.folder;
+        TellOutcome(fsys::SetModified(copies, item.name, item.copy, event.set, after, failure), after, failure,
+                    [&held] {
+                        if (held.granularity < 0)
+                            held.granularity = fsys::TimeGranularity(*held.handle);
+                        return held.granularity;
+                    },
+                    "since it was listed", event);
+        switch (event.kind) {
+        case EventKind::Touched: ++totals.touched; break;
+        case EventKind::NotKept: ++totals.notKept; break;
+        case EventKind::Changed:
             ++totals.changed;
-            event.kind = EventKind::Changed;
-            event.reason = failure.reason.empty() ? "changed since it was listed"
-                                                  : "gone since it was listed: " + failure.reason;
             if (failure.reason.empty())
                 event.readBack = after.modified;
             break;
-        case fsys::SetResult::Failed:
-            ++totals.failed;
-            event.kind = EventKind::Failed;
-            event.reason = failure.reason;
-            break;
+        default: ++totals.failed; break;
         }
         Report(event);
     }

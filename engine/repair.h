@@ -73,8 +73,8 @@ struct Job {
     // Changes held, at most, shared among the walking threads: each makes
     // its share behind one BeforeChanges call (across folders). Larger
     // batches make the record durable less often, which is most of its
-    // cost; each change held takes some 300 bytes.
-    size_t batch = 65536;
+    // cost; each change held takes some 600 bytes.
+    size_t batch = 32768;
     const std::atomic<bool>* stop = nullptr;  // finish the file in hand, then stop
 };
 

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 
+#include "engine/change_outcome.h"
 #include "engine/instant.h"
 
 namespace engine {
@@ -208,29 +209,12 @@ void RunUndo(const Journal& journal, const std::vector<UndoStep>& steps, const f
         for (size_t s = k; s < end; ++s) {
             FileEvent& event = planned[s - k];
             fsys::Facts after;
-            switch (fsys::SetModified(*folder, NameOf(event.path), steps[s].facts, event.set, after, failure)) {
-            case fsys::SetResult::Set:
-                event.readBack = after.modified;
-                if (Distance(after.modified, event.set) > cursor.Granularity()) {
-                    ++totals.failed;
-                    event.kind = EventKind::NotKept;
-                    event.reason = "the file system kept another time than the one set";
-                } else {
-                    ++totals.restored;
-                    event.kind = EventKind::Touched;
-                }
-                break;
-            case fsys::SetResult::Changed:
-                ++totals.leftAlone;
-                event.kind = EventKind::Changed;
-                event.reason = failure.reason.empty() ? "changed while the undo ran"
-                                                      : "gone while the undo ran: " + failure.reason;
-                break;
-            case fsys::SetResult::Failed:
-                ++totals.failed;
-                event.kind = EventKind::Failed;
-                event.reason = failure.reason;
-                break;
+            TellOutcome(fsys::SetModified(*folder, NameOf(event.path), steps[s].facts, event.set, after, failure),
+                        after, failure, [&cursor] { return cursor.Granularity(); }, "while the undo ran", event);
+            switch (event.kind) {
+            case EventKind::Touched: ++totals.restored; break;
+            case EventKind::Changed: ++totals.leftAlone; break;
+            default: ++totals.failed; break;  // not kept, or refused
             }
             observer.OnEvent(event);
         }
