@@ -1,7 +1,7 @@
 // What the front end asks of the system it runs on, one file per system
 // (cli/platform_posix.cpp, cli/platform_windows.cpp): the arguments, the
-// console, files named in UTF-8 and the folder where the program keeps its
-// state. Text is UTF-8 throughout.
+// console and files named in UTF-8. Text is UTF-8 throughout. The journals'
+// folder and files are the engine's (engine/journal_file.h).
 #pragma once
 
 #include <cstdio>
@@ -40,19 +40,6 @@ void Print(fmt::format_string<Args...> format, Args&&... args)
 
 // fopen for a name in UTF-8.
 std::FILE* OpenFile(const std::string& path, const char* mode);
-
-// Makes the folder and those above it that are missing; false with the
-// system's reason when one cannot be made.
-bool MakeFolders(const std::string& path, std::string& reason);
-
-// Writes the stream's buffer and asks the system to put the file on disk.
-bool SyncFile(std::FILE* file);
-
-// The folder of the program's journals when none is named:
-// $XDG_STATE_HOME/kelvora/journal (~/.local/state/kelvora/journal) on POSIX
-// systems, %LOCALAPPDATA%\Kelvora\journal on Windows. Empty with `error`
-// when the system does not say where.
-std::string DefaultJournalFolder(std::string& error);
 
 // The separator of names in the paths this system's users type.
 char PathSeparator();

@@ -1,13 +1,9 @@
 #include "cli/platform.h"
 
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 
 namespace cli {
 
@@ -47,36 +43,6 @@ void Write(std::FILE* stream, const std::string& text)
 std::FILE* OpenFile(const std::string& path, const char* mode)
 {
     return std::fopen(path.c_str(), mode);
-}
-
-bool MakeFolders(const std::string& path, std::string& reason)
-{
-    for (size_t at = path.find('/', 1);; at = path.find('/', at + 1)) {
-        const std::string part = path.substr(0, at);
-        if (!part.empty() && mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
-            reason = part + ": " + std::strerror(errno);
-            return false;
-        }
-        if (at == std::string::npos)
-            return true;
-    }
-}
-
-bool SyncFile(std::FILE* file)
-{
-    return std::fflush(file) == 0 && fsync(fileno(file)) == 0;
-}
-
-std::string DefaultJournalFolder(std::string& error)
-{
-    const char* state = std::getenv("XDG_STATE_HOME");
-    if (state && *state == '/')
-        return std::string(state) + "/kelvora/journal";
-    const char* home = std::getenv("HOME");
-    if (home && *home)
-        return std::string(home) + "/.local/state/kelvora/journal";
-    error = "neither XDG_STATE_HOME nor HOME is set: name the journal with --journal FILE";
-    return "";
 }
 
 char PathSeparator()

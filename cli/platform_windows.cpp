@@ -4,11 +4,10 @@
 #include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
-#include <shlobj.h>
 
-#include <cstdlib>
+#include <algorithm>
+#include <cerrno>
 
-#include "fsys/long_path.h"
 #include "fsys/utf16.h"
 #include "fsys/windows_path.h"
 
@@ -135,63 +134,6 @@ std::FILE* OpenFile(const std::string& path, const char* mode)
     if (wideMode.find(L'b') == std::wstring::npos)
         wideMode += L'b';
     return _wfopen(wide.c_str(), wideMode.c_str());
-}
-
-bool MakeFolders(const std::string& path, std::string& reason)
-{
-    fsys::Failure failure;
-    std::wstring wide;
-    if (!fsys::LongWidePath(path, wide, failure)) {
-        reason = path + ": " + failure.reason;
-        return false;
-    }
-    std::vector<std::wstring> missing;  // from the innermost out
-    for (std::string at = fsys::FromUtf16(std::u16string(wide.begin(), wide.end())); !at.empty();
-         at = fsys::ParentOf(at)) {
-        const std::wstring folder = Wide(at);
-        const DWORD attributes = GetFileAttributesW(folder.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES)
-            break;
-        missing.push_back(folder);
-    }
-    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
-        if (!CreateDirectoryW(it->c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
-            const DWORD error = GetLastError();
-            wchar_t* text = nullptr;
-            FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                               FORMAT_MESSAGE_IGNORE_INSERTS,
-                           nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-            reason = Narrow(it->c_str()) + ": " + (text ? Narrow(text) : "error " + std::to_string(error));
-            if (text)
-                LocalFree(text);
-            while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r'))
-                reason.pop_back();
-            return false;
-        }
-    }
-    return true;
-}
-
-bool SyncFile(std::FILE* file)
-{
-    return std::fflush(file) == 0 && FlushFileBuffers(HandleOf(file));
-}
-
-std::string DefaultJournalFolder(std::string& error)
-{
-    if (const wchar_t* local = _wgetenv(L"LOCALAPPDATA"); local && *local)
-        return Narrow(local) + "\\Kelvora\\journal";
-    wchar_t* known = nullptr;
-    if (SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &known) == S_OK) {
-        const std::string folder = Narrow(known) + "\\Kelvora\\journal";
-        CoTaskMemFree(known);
-        return folder;
-    }
-    if (known)
-        CoTaskMemFree(known);
-    error = "the system does not say where the local application data lies (LOCALAPPDATA): "
-            "name the journal with --journal FILE";
-    return "";
 }
 
 char PathSeparator()

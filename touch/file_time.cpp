@@ -66,15 +66,25 @@ bool LocalToUtc(const FILETIME& local, FILETIME& utc)
     return true;
 }
 
-// The steps after the open; the caller closes the handle.
-int SetLastWriteFromFields(HANDLE file, int year, int month, int day, int hour, int minute, int second)
+// The file's creation time broken down into calendar fields; 1, or the
+// result code when that time cannot be read or broken down.
+int CreationFields(HANDLE file, SYSTEMTIME& fields)
 {
     FILETIME creation;
     if (!GetFileTime(file, &creation, nullptr, nullptr))
         return TOUCH_NO_CREATION_TIME;
-    SYSTEMTIME fields;
     if (!FileTimeToSystemTime(&creation, &fields))
         return TOUCH_CANNOT_BREAK_DOWN;
+    return 1;
+}
+
+// The steps after the open; the caller closes the handle.
+int SetLastWriteFromFields(HANDLE file, int year, int month, int day, int hour, int minute, int second)
+{
+    SYSTEMTIME fields;
+    const int known = CreationFields(file, fields);
+    if (known <= 0)
+        return known;
     // Day of week and milliseconds stay those of the creation time.
     Replace(fields.wYear, year);
     Replace(fields.wMonth, month);
@@ -97,12 +107,10 @@ int SetLastWriteFromFields(HANDLE file, int year, int month, int day, int hour, 
 // code when that time cannot be read or broken down.
 int CreationMilliseconds(HANDLE file, uint64_t& ticks)
 {
-    FILETIME creation;
-    if (!GetFileTime(file, &creation, nullptr, nullptr))
-        return TOUCH_NO_CREATION_TIME;
     SYSTEMTIME fields;
-    if (!FileTimeToSystemTime(&creation, &fields))
-        return TOUCH_CANNOT_BREAK_DOWN;
+    const int known = CreationFields(file, fields);
+    if (known <= 0)
+        return known;
     ticks = static_cast<uint64_t>(fields.wMilliseconds) * (kTicksPerSecond / 1000);
     return 1;
 }

@@ -180,9 +180,7 @@ void WriteFile(const std::string& path, size_t size, int64_t modifiedNanos, int6
     MakeFolders(path.substr(0, path.rfind('/')));
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     Check(fd >= 0, "create " + path);
-    std::string content(size, 0);
-    for (size_t i = 0; i < size; ++i)
-        content[i] = static_cast<char>('a' + (i * 7 + path.size()) % 26);
+    const std::string content = Content(path, size);
     Check(write(fd, content.data(), size) == static_cast<ssize_t>(size), "write " + path);
     close(fd);
     SetTimes(path, modifiedNanos, accessedNanos);
@@ -195,21 +193,6 @@ int64_t ModifiedNanos(const std::string& path)
     return Nanos(st.st_mtim);
 }
 
-void WritePairs(const std::string& originals, const std::string& copies, const std::vector<Pair>& pairs)
-{
-    for (const Pair& pair : pairs) {
-        WriteFile(originals + "/" + pair.relative, pair.size, pair.originalNanos);
-        WriteFile(copies + "/" + pair.relative, pair.copySize ? pair.copySize : pair.size,
-                  pair.originalNanos + pair.deltaNanos, pair.originalNanos - 5 * kS);
-    }
-}
-
-bool EntryState::operator==(const EntryState& o) const
-{
-    return kind == o.kind && mode == o.mode && size == o.size && modified == o.modified &&
-           accessed == o.accessed && content == o.content;
-}
-
 Snapshot Take(const std::string& root)
 {
     Snapshot snapshot;
@@ -217,20 +200,6 @@ Snapshot Take(const std::string& root)
     Check(fd >= 0, "open " + root);
     TakeFolder(fd, "", snapshot);
     return snapshot;
-}
-
-std::vector<std::string> Differences(const Snapshot& before, const Snapshot& after)
-{
-    std::vector<std::string> names;
-    for (const auto& [name, state] : before) {
-        auto it = after.find(name);
-        if (it == after.end() || !(it->second == state))
-            names.push_back(name);
-    }
-    for (const auto& [name, state] : after)
-        if (!before.count(name))
-            names.push_back(name);
-    return names;
 }
 
 const std::string& DefaultStateHome()
@@ -301,20 +270,6 @@ Result Run(const std::vector<std::string>& args, const RunOptions& options)
     waitpid(pid, &status, 0);
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return result;
-}
-
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    size_t from = 0;
-    while (from < text.size()) {
-        const size_t end = text.find('\n', from);
-        lines.push_back(text.substr(from, end == std::string::npos ? std::string::npos : end - from));
-        if (end == std::string::npos)
-            break;
-        from = end + 1;
-    }
-    return lines;
 }
 
 }  // namespace harness

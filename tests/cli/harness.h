@@ -37,6 +37,8 @@ void WriteFile(const std::string& path, size_t size, int64_t modifiedNanos, int6
 void SetTimes(const std::string& path, int64_t modifiedNanos, int64_t accessedNanos = -1);
 int64_t ModifiedNanos(const std::string& path);
 void MakeFolders(const std::string& path);
+// The bytes WriteFile puts in a file of `size` bytes at `path`.
+std::string Content(const std::string& path, size_t size);
 
 // An original and its copy at `relative`, the copy's time `deltaNanos` away.
 struct Pair {

@@ -236,9 +236,7 @@ void WriteFile(const std::string& path, size_t size, int64_t modifiedNanos, int6
     MakeFolders(path.substr(0, path.rfind('/')));
     HANDLE file = CreateFileW(Long(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     Check(file != INVALID_HANDLE_VALUE, "create " + path);
-    std::string content(size, 0);
-    for (size_t i = 0; i < size; ++i)
-        content[i] = static_cast<char>('a' + (i * 7 + path.size()) % 26);
+    const std::string content = Content(path, size);
     DWORD written = 0;
     const bool ok = ::WriteFile(file, content.data(), DWORD(size), &written, nullptr) && written == size;
     CloseHandle(file);
@@ -253,40 +251,11 @@ int64_t ModifiedNanos(const std::string& path)
     return Nanos(data.ftLastWriteTime);
 }
 
-void WritePairs(const std::string& originals, const std::string& copies, const std::vector<Pair>& pairs)
-{
-    for (const Pair& pair : pairs) {
-        WriteFile(originals + "/" + pair.relative, pair.size, pair.originalNanos);
-        WriteFile(copies + "/" + pair.relative, pair.copySize ? pair.copySize : pair.size,
-                  pair.originalNanos + pair.deltaNanos, pair.originalNanos - 5 * kS);
-    }
-}
-
-bool EntryState::operator==(const EntryState& o) const
-{
-    return kind == o.kind && mode == o.mode && size == o.size && modified == o.modified &&
-           accessed == o.accessed && content == o.content;
-}
-
 Snapshot Take(const std::string& root)
 {
     Snapshot snapshot;
     TakeFolder(Long(root), "", snapshot);
     return snapshot;
-}
-
-std::vector<std::string> Differences(const Snapshot& before, const Snapshot& after)
-{
-    std::vector<std::string> names;
-    for (const auto& [name, state] : before) {
-        auto it = after.find(name);
-        if (it == after.end() || !(it->second == state))
-            names.push_back(name);
-    }
-    for (const auto& [name, state] : after)
-        if (!before.count(name))
-            names.push_back(name);
-    return names;
 }
 
 Result Run(const std::vector<std::string>& args, const RunOptions& options)
@@ -329,20 +298,6 @@ Result Run(const std::vector<std::string>& args, const RunOptions& options)
     CloseHandle(outRead);
     CloseHandle(errRead);
     return result;
-}
-
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    size_t from = 0;
-    while (from < text.size()) {
-        const size_t end = text.find('\n', from);
-        lines.push_back(text.substr(from, end == std::string::npos ? std::string::npos : end - from));
-        if (end == std::string::npos)
-            break;
-        from = end + 1;
-    }
-    return lines;
 }
 
 }  // namespace harness

@@ -1,13 +1,15 @@
-// The front end's POSIX calls: the journal's default folder and folders made
-// on the way to it.
-#include "cli/platform.h"
-
+// The POSIX calls of the journals and the front end: the journals' default
+// folder, folders made on the way to it, a file named in UTF-8.
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 
 #include <gtest/gtest.h>
 
+#include "cli/platform.h"
+#include "engine/journal_file.h"
 #include "harness.h"
 
 namespace {
@@ -44,40 +46,48 @@ private:
 
 TEST(PosixPlatform, JournalFolderFromXdgStateHomeOrHome)
 {
-    std::string error;
+    std::string folder, error;
     {
         Variable state("XDG_STATE_HOME", "/var/state-of-me");
-        EXPECT_EQ(cli::DefaultJournalFolder(error), "/var/state-of-me/kelvora/journal");
+        ASSERT_TRUE(engine::DefaultJournalFolder(folder, error)) << error;
+        EXPECT_EQ(folder, "/var/state-of-me/kelvora/journal");
     }
     {
         // A relative value is to be ignored, as the base-directory rules say.
         Variable state("XDG_STATE_HOME", "relative/state");
         Variable home("HOME", "/home/someone");
-        EXPECT_EQ(cli::DefaultJournalFolder(error), "/home/someone/.local/state/kelvora/journal");
+        ASSERT_TRUE(engine::DefaultJournalFolder(folder, error)) << error;
+        EXPECT_EQ(folder, "/home/someone/.local/state/kelvora/journal");
     }
     {
+        // Without either, the home the user database names.
         Variable state("XDG_STATE_HOME", nullptr);
         Variable home("HOME", nullptr);
-        EXPECT_EQ(cli::DefaultJournalFolder(error), "");
-        EXPECT_NE(error.find("--journal"), std::string::npos) << error;
+        const struct passwd* user = getpwuid(getuid());
+        if (user && user->pw_dir && *user->pw_dir) {
+            ASSERT_TRUE(engine::DefaultJournalFolder(folder, error)) << error;
+            EXPECT_EQ(folder, std::string(user->pw_dir) + "/.local/state/kelvora/journal");
+        } else {
+            EXPECT_FALSE(engine::DefaultJournalFolder(folder, error)) << folder;
+            EXPECT_NE(error.find("--journal"), std::string::npos) << error;
+        }
     }
 }
 
 TEST(PosixPlatform, FoldersMadeOnTheWayAndTheirFailures)
 {
     harness::Scratch scratch;
-    std::string reason;
+    std::string error;
     const std::string deep = scratch / "a/b/c";
-    ASSERT_TRUE(cli::MakeFolders(deep, reason)) << reason;
-    ASSERT_TRUE(cli::MakeFolders(deep, reason)) << "made twice: " << reason;
+    ASSERT_TRUE(engine::MakeFolders(deep, error)) << error;
+    ASSERT_TRUE(engine::MakeFolders(deep, error)) << "made twice: " << error;
     struct stat st;
     ASSERT_EQ(stat(deep.c_str(), &st), 0);
     EXPECT_TRUE(S_ISDIR(st.st_mode));
     std::FILE* file = cli::OpenFile(deep + "/j.jsonl", "w");
     ASSERT_NE(file, nullptr);
     std::fputs("{}\n", file);
-    EXPECT_TRUE(cli::SyncFile(file));
     std::fclose(file);
-    EXPECT_FALSE(cli::MakeFolders(deep + "/j.jsonl/below", reason));
-    EXPECT_NE(reason.find("j.jsonl"), std::string::npos) << reason;
+    EXPECT_FALSE(engine::MakeFolders(deep + "/j.jsonl/below", error));
+    EXPECT_NE(error.find("j.jsonl"), std::string::npos) << error;
 }

@@ -4,41 +4,24 @@
 
 #include "driver/driver.h"
 #include "resource_ids.h"
+#include "touch_fixture.h"
 #include "touch_tree.h"
 
+using touchfixture::kEndText;
+using touchfixture::kHour;
 using touchtree::Utc;
 using touchtree::WrittenSeconds;
 
 namespace {
 
-const char kEndText[] = "Heure d'\xE9t\xE9 :\r\r\xABTouch\xBB de l'heure des fichiers-copie termin\xE9 !";
-const int64_t kHour = 3600;
 const int64_t kMinute = 60;
 // A summer original (Paris at UTC+2): the run itself is in another season.
 const int64_t kJuly = Utc(2010, 7, 14, 7, 5, 3);
 const int64_t kJanuary = Utc(2011, 1, 20, 10, 0, 0);
 
-class TouchRunTest : public testing::Test {
+class TouchRunTest : public touchfixture::TreesTest {
 protected:
-    void SetUp() override
-    {
-        const std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
-        unixRoot = std::string(TEST_SCRATCH_DIR) + "/touch/" + name;
-        Clean();
-        root = driver::WindowsPath(unixRoot);
-        originals = root + "\\originals";
-        copies = root + "\\copies";
-        touchtree::MakeFolders(originals);
-        touchtree::MakeFolders(copies);
-    }
-
-    void TearDown() override
-    {
-        driver::Kill(kelvora);
-        Clean();
-    }
-
-    void Clean() { driver::RunUnix("chattr -R -i '" + unixRoot + "' 2>/dev/null; rm -rf '" + unixRoot + "'"); }
+    TouchRunTest() : TreesTest("touch") {}
 
     std::string Original(const std::string& relative) const { return originals + "\\" + relative; }
     std::string Copy(const std::string& relative) const { return copies + "\\" + relative; }
@@ -49,36 +32,6 @@ protected:
     {
         touchtree::WriteFile(Original(relative), content, originalTime);
         touchtree::WriteFile(Copy(relative), copyContent ? *copyContent : content, copyTime);
-    }
-
-    void Launch()
-    {
-        if (kelvora.main)
-            return;
-        ASSERT_TRUE(driver::Start(kelvora, ""));
-        ASSERT_TRUE(driver::WaitMainWindow(kelvora));
-    }
-
-    // Fills the fields, checks one unit (0: none) and clicks "Touch heure...";
-    // returns the box that follows, closed.
-    driver::Box Click(const std::string& shift, int unit, const std::string& originalsField,
-                      const std::string& copiesField)
-    {
-        driver::Box box;
-        Launch();
-        if (HasFatalFailure())
-            return box;
-        driver::SetControlText(kelvora, IDC_ORIGINALS_FOLDER, originalsField);
-        driver::SetControlText(kelvora, IDC_COPIES_FOLDER, copiesField);
-        driver::SetControlText(kelvora, IDC_SHIFT_EDIT, shift);
-        for (int id = IDC_UNIT_FIRST; id <= IDC_UNIT_LAST; ++id)
-            driver::SetCheck(kelvora, id, id == unit ? BST_CHECKED : BST_UNCHECKED);
-        driver::Click(kelvora, IDC_TOUCH_BUTTON);
-        EXPECT_TRUE(driver::WaitBox(kelvora, box, 120000)) << "no box after the click";
-        if (box.window)
-            EXPECT_TRUE(driver::CloseBox(box));
-        EXPECT_TRUE(driver::Sync(kelvora));
-        return box;
     }
 
     // A whole run over the two folders; expects the end box.
@@ -94,9 +47,6 @@ protected:
     {
         return Copy(relative) + "  =->  " + tail;
     }
-
-    std::string unixRoot, root, originals, copies;
-    driver::Process kelvora;
 };
 
 std::multiset<std::string> Sorted(const std::vector<std::string>& lines)
