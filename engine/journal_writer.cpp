@@ -101,16 +101,32 @@ void AppendLiteral(std::string& out, const char (&text)[N])
     out.append(text, N - 1);
 }
 
-// A count in decimal, appended to `out`.
+// Copies a literal to `at`; returns the end.
+template <size_t N>
+char* Put(char* at, const char (&text)[N])
+{
+    std::memcpy(at, text, N - 1);
+    return at + N - 1;
+}
+
+// A count in decimal, written at `at` (room for 20 characters); returns the end.
+char* PutNumber(char* at, uint64_t value)
+{
+    char text[20];
+    size_t n = sizeof text;
+    do {
+        text[--n] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value);
+    std::memcpy(at, text + n, sizeof text - n);
+    return at + (sizeof text - n);
+}
+
+// The same, appended to `out`.
 void AppendNumber(std::string& out, uint64_t value)
 {
     char text[20];
-    size_t at = sizeof text;
-    do {
-        text[--at] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value);
-    out.append(text + at, sizeof text - at);
+    out.append(text, static_cast<size_t>(PutNumber(text, value) - text));
 }
 
 // `,"key":"bytes"` or, for bytes that are not UTF-8, `,"key_hex":"..."`.
@@ -128,55 +144,6 @@ void AppendBytes(std::string& out, const char* key, const std::string& bytes)
     const std::string hex = line.dump();  // {"key_hex":"..."}
     out += ',';
     out.append(hex, 1, hex.size() - 2);
-}
-
-// Copies a literal to `at`; returns the end.
-template <size_t N>
-char* Put(char* at, const char (&text)[N])
-{
-    std::memcpy(at, text, N - 1);
-    return at + N - 1;
-}
-
-char* PutNumber(char* at, uint64_t value)
-{
-    char text[20];
-    size_t n = sizeof text;
-    do {
-        text[--n] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value);
-    std::memcpy(at, text + n, sizeof text - n);
-    return at + (sizeof text - n);
-}
-
-// The intent line of a change whose path is short printable ASCII without
-// quote or backslash (the usual case), built in one piece and appended; false
-// for any other path, left to the general writer.
-bool PlainIntent(std::string& lines, const FileEvent& event)
-{
-    constexpr size_t kLongestPath = 160;
-    const std::string& path = event.path;
-    if (path.size() > kLongestPath)
-        return false;
-    for (const char c : path)
-        if (c < 0x20 || c > 0x7e || c == '"' || c == '\\')
-            return false;
-    char line[kLongestPath + 2 * kIsoUtcRoom + 128];
-    char* at = Put(line, "{\"intent\":");
-    at = PutNumber(at, event.serial);
-    at = Put(at, ",\"path\":\"");
-    std::memcpy(at, path.data(), path.size());
-    at += path.size();
-    at = Put(at, "\",\"size\":");
-    at = PutNumber(at, event.size);
-    at = Put(at, ",\"before\":\"");
-    at += FormatIsoUtc(event.before, at);
-    at = Put(at, "\",\"set\":\"");
-    at += FormatIsoUtc(event.set, at);
-    at = Put(at, "\"}\n");
-    lines.append(line, static_cast<size_t>(at - line));
-    return true;
 }
 
 std::string Dump(const ordered_json& line)
@@ -258,18 +225,18 @@ bool JournalWriter::WriteIntents(std::vector<FileEvent>& planned, std::string& e
     lines.reserve(lines.size() + planned.size() * 128);
     for (FileEvent& event : planned) {
         event.serial = ++serial_;
-        if (PlainIntent(lines, event))
-            continue;
         AppendLiteral(lines, "{\"intent\":");
         AppendNumber(lines, event.serial);
         AppendBytes(lines, "path", event.path);
-        AppendLiteral(lines, ",\"size\":");
-        AppendNumber(lines, event.size);
-        AppendLiteral(lines, ",\"before\":\"");
-        AppendIsoUtc(lines, event.before);
-        AppendLiteral(lines, "\",\"set\":\"");
-        AppendIsoUtc(lines, event.set);
-        AppendLiteral(lines, "\"}\n");
+        // The rest of the line in one piece.
+        char tail[2 * kIsoUtcRoom + 64];
+        char* at = PutNumber(Put(tail, ",\"size\":"), event.size);
+        at = Put(at, ",\"before\":\"");
+        at += FormatIsoUtc(event.before, at);
+        at = Put(at, "\",\"set\":\"");
+        at += FormatIsoUtc(event.set, at);
+        at = Put(at, "\"}\n");
+        lines.append(tail, static_cast<size_t>(at - tail));
     }
     const bool written = file_.Write(lines, error);
     lines.clear();
@@ -287,18 +254,14 @@ void JournalWriter::Mark(const FileEvent& event)
         return;
     if (event.kind == EventKind::Touched || event.kind == EventKind::NotKept) {
         // The time kept is written only where it is not the time set.
-        if (event.readBack == event.set) {
-            char line[40];
-            char* at = PutNumber(Put(line, "{\"done\":"), event.serial);
-            at = Put(at, "}\n");
-            held_.append(line, static_cast<size_t>(at - line));
-            return;
-        }
         AppendLiteral(held_, "{\"done\":");
         AppendNumber(held_, event.serial);
-        AppendLiteral(held_, ",\"kept\":\"");
-        AppendIsoUtc(held_, event.readBack);
-        AppendLiteral(held_, "\"}\n");
+        if (event.readBack != event.set) {
+            AppendLiteral(held_, ",\"kept\":\"");
+            AppendIsoUtc(held_, event.readBack);
+            held_ += '"';
+        }
+        AppendLiteral(held_, "}\n");
         return;
     }
     ordered_json line;

@@ -49,7 +49,7 @@ public:
         : job_(job), observer_(observer), progress_(progress), totals_(std::max(1, job.jobs)),
           queues_(std::max(1, job.jobs)),
           batch_(std::max<size_t>(1, job.batch / queues_.size())),
-          heldFolders_(std::max<size_t>(1, static_cast<size_t>(std::max(1, job.maxHeldFolders)) / queues_.size()))
+          heldFolders_(std::max<size_t>(1, static_cast<size_t>(std::max(0, job.maxHeldFolders)) / queues_.size()))
     {
     }
 
