@@ -141,7 +141,9 @@ int RunFix(const Options& options)
     const bool journalled = !options.dryRun && !options.noJournal;
     if (journalled) {
         engine::JournalHeader header;
-        if (!MakeHeader(options, "fix", options.originals, options.copies, header, error) ||
+        std::string originals;
+        if (!OpenedPath(*roots.originals, options.originals, originals, error) ||
+            !MakeHeader(options, "fix", originals, *roots.copies, header, error) ||
             !OpenRunJournal(options.journal, header, journal, error)) {
             Error(error + "; nothing was changed (--no-journal runs without a journal, and such a run "
                           "cannot be undone)");

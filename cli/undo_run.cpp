@@ -148,6 +148,14 @@ int RunUndo(const Options& options)
               "\", cannot be opened: " + failure.reason + "; nothing was touched");
         return kExitUsage;
     }
+    std::string warning;
+    if (!engine::CheckCopiesFolder(header, *copies, error, warning)) {
+        Error("\"" + ShownPath(path, true) + "\" cannot be undone here: " + error + " (\"" +
+              ShownPath(header.copies, true) + "\"); nothing was touched");
+        return kExitUsage;
+    }
+    if (!warning.empty() && !options.quiet)
+        Error("warning: " + warning);
     ReportFile report;
     if (!options.report.empty() && !report.Open(options.report, error)) {
         Error(error);
@@ -180,7 +188,7 @@ int RunUndo(const Options& options)
         // The undo is a run of its own, journalled so that it can be undone too.
         engine::JournalHeader undoHeader;
         undoHeader.undoes = path;
-        if (!MakeHeader(options, "undo", header.originals, header.copies, undoHeader, error) ||
+        if (!MakeHeader(options, "undo", header.originals, *copies, undoHeader, error) ||
             !OpenRunJournal("", undoHeader, writer, error)) {
             Error(error + "; nothing was changed");
             return kExitUsage;

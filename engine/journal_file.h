@@ -36,16 +36,21 @@ public:
     AppendFile& operator=(const AppendFile&) = delete;
     ~AppendFile();
     bool Create(const std::string& path, std::string& error);
+    // Appends all the bytes or, failing that, cuts the file back to its
+    // length before the call.
     bool Write(const std::string& bytes, std::string& error);
     // Data and size on the disk, the new file's name in its folder included.
     bool Sync(std::string& error);
     bool Close(std::string& error);
+    // Closes the file and removes it.
+    bool Remove(std::string& error);
     bool IsOpen() const { return fd_ >= 0; }
 
 private:
     int fd_ = -1;
     int folderFd_ = -1;  // synced once, so that the new name survives a crash
     std::string path_;
+    uint64_t length_ = 0;  // bytes written whole
 };
 
 }  // namespace engine

@@ -146,6 +146,7 @@ AppendFile::~AppendFile()
 bool AppendFile::Create(const std::string& path, std::string& error)
 {
     path_ = path;
+    length_ = 0;
     fd_ = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600);
     if (fd_ < 0) {
         error = "cannot create the journal \"" + path + "\": " + Reason(errno);
@@ -163,11 +164,16 @@ bool AppendFile::Write(const std::string& bytes, std::string& error)
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
-            error = "cannot write the journal \"" + path_ + "\": " + Reason(n < 0 ? errno : ENOSPC);
+            const int code = n < 0 ? errno : ENOSPC;
+            error = "cannot write the journal \"" + path_ + "\": " + Reason(code);
+            // No part of a line is left behind for a later line to follow.
+            if (done && ftruncate(fd_, static_cast<off_t>(length_)) != 0)
+                error += "; nor cut it back to its last whole line: " + Reason(errno);
             return false;
         }
         done += static_cast<size_t>(n);
     }
+    length_ += done;
     return true;
 }
 
@@ -195,6 +201,23 @@ bool AppendFile::Close(std::string& error)
     if (synced && !closed)
         error = "cannot write the journal \"" + path_ + "\": " + Reason(errno);
     return synced && closed;
+}
+
+bool AppendFile::Remove(std::string& error)
+{
+    if (fd_ >= 0)
+        close(fd_);
+    fd_ = -1;
+    if (unlink(path_.c_str()) != 0 && errno != ENOENT) {
+        error = "cannot remove the journal \"" + path_ + "\": " + Reason(errno);
+        return false;
+    }
+    if (folderFd_ >= 0) {
+        fsync(folderFd_);
+        close(folderFd_);
+        folderFd_ = -1;
+    }
+    return true;
 }
 
 }  // namespace engine

@@ -179,6 +179,7 @@ AppendFile::~AppendFile()
 bool AppendFile::Create(const std::string& path, std::string& error)
 {
     path_ = path;
+    length_ = 0;
     std::wstring wide;
     if (!Wide(path, wide, error))
         return false;
@@ -198,10 +199,14 @@ bool AppendFile::Write(const std::string& bytes, std::string& error)
         const int n = _write(fd_, bytes.data() + done, static_cast<unsigned>(chunk));
         if (n <= 0) {
             error = "cannot write the journal \"" + path_ + "\": " + Reason(n < 0 ? errno : ENOSPC);
+            // No part of a line is left behind for a later line to follow.
+            if (done && _chsize_s(fd_, static_cast<long long>(length_)) != 0)
+                error += "; nor cut it back to its last whole line: " + Reason(errno);
             return false;
         }
         done += static_cast<size_t>(n);
     }
+    length_ += done;
     return true;
 }
 
@@ -224,6 +229,21 @@ bool AppendFile::Close(std::string& error)
     if (synced && !closed)
         error = "cannot write the journal \"" + path_ + "\": " + Reason(errno);
     return synced && closed;
+}
+
+bool AppendFile::Remove(std::string& error)
+{
+    if (fd_ >= 0)
+        _close(fd_);
+    fd_ = -1;
+    std::wstring wide;
+    if (!Wide(path_, wide, error))
+        return false;
+    if (_wunlink(wide.c_str()) != 0 && errno != ENOENT) {
+        error = "cannot remove the journal \"" + path_ + "\": " + Reason(errno);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace engine

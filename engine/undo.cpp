@@ -4,6 +4,7 @@
 
 #include "engine/change_outcome.h"
 #include "engine/instant.h"
+#include "engine/roots.h"
 
 namespace engine {
 
@@ -87,7 +88,43 @@ int64_t Distance(const fsys::Instant& a, const fsys::Instant& b)
     return d < 0 ? -d : d;
 }
 
+// The file system ids of the two times, where both are known; its device
+// number otherwise (which a volume mounted again may not keep).
+bool SameVolume(const JournalHeader& header, const fsys::FolderIdentity& now)
+{
+    if (!header.copiesVolume.empty() && !now.volume.empty())
+        return header.copiesVolume == now.volume;
+    return header.copiesDevice == now.device;
+}
+
 }  // namespace
+
+bool CheckCopiesFolder(const JournalHeader& header, const fsys::Folder& copies, std::string& error,
+                       std::string& warning)
+{
+    fsys::Failure failure;
+    fsys::FolderIdentity now;
+    if (!fsys::IdentifyFolder(copies, now, failure)) {
+        error = "the copies folder cannot be asked what it is: " + failure.reason;
+        return false;
+    }
+    if (header.identified) {
+        if (now.object != header.copiesObject || !SameVolume(header, now)) {
+            error = "the folder now at the copies' place is not the one the run changed (another folder, "
+                    "link or volume is there since)";
+            return false;
+        }
+    } else {
+        warning = "this journal, of an older version, does not record which folder and files the run "
+                  "changed: the copies are known by their place, size and time alone";
+    }
+    fsys::FolderHandle originals = fsys::OpenRoot(header.originals, failure);
+    if (originals && Within(copies, *originals)) {
+        error = "the copies folder is now the originals folder or lies inside it";
+        return false;
+    }
+    return true;
+}
 
 std::vector<UndoStep> PlanUndo(const Journal& journal, const fsys::Folder& copies, Observer& observer,
                                UndoTotals& totals)
@@ -135,6 +172,10 @@ std::vector<UndoStep> PlanUndo(const Journal& journal, const fsys::Folder& copie
         event.readBack = facts.modified;
         if (facts.kind != fsys::Kind::Regular) {
             leave("replaced since the run by something that is not a regular file");
+            continue;
+        }
+        if (journal.header.identified && journal.header.stableObjects && facts.object != entry.object) {
+            leave("another file is at its place since the run (made anew, or moved there)");
             continue;
         }
         if (facts.size != entry.size) {
@@ -185,6 +226,7 @@ void RunUndo(const Journal& journal, const std::vector<UndoStep>& steps, const f
             FileEvent event = EventOf(journal.entries[steps[s].entry]);
             event.kind = EventKind::Planned;
             event.before = steps[s].facts.modified;
+            event.object = steps[s].facts.object;
             planned.push_back(std::move(event));
         }
         if (dryRun) {
@@ -208,6 +250,11 @@ void RunUndo(const Journal& journal, const std::vector<UndoStep>& steps, const f
         }
         for (size_t s = k; s < end; ++s) {
             FileEvent& event = planned[s - k];
+            if (event.kind == EventKind::Failed) {  // refused by the observer: not made
+                ++totals.failed;
+                observer.OnEvent(event);
+                continue;
+            }
             fsys::Facts after;
             TellOutcome(fsys::SetModified(*folder, NameOf(event.path), steps[s].facts, event.set, after, failure),
                         after, failure, [&cursor] { return cursor.Granularity(); }, "while the undo ran", event);

@@ -25,6 +25,15 @@ struct UndoTotals {
     bool interrupted = false;
 };
 
+// Whether `copies`, the copies folder of the journal's run opened again, is
+// the folder that run changed: for a journal that records identities, the
+// same folder on the same file system; for any journal, neither the
+// originals folder (when it can still be opened) nor a folder inside it.
+// False with the reason otherwise. `warning` tells of a journal without
+// identities, whose copies are then known by their size and time alone.
+bool CheckCopiesFolder(const JournalHeader& header, const fsys::Folder& copies, std::string& error,
+                       std::string& warning);
+
 // A copy to set back, as the first look found it.
 struct UndoStep {
     size_t entry = 0;  // index in the journal's entries

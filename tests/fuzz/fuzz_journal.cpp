@@ -56,7 +56,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     }
     const engine::JournalHeader& header = journal.header;
-    FUZZ_CHECK(header.version == engine::kJournalVersion, bytes, std::to_string(header.version));
+    FUZZ_CHECK(header.version == engine::kJournalVersion || header.version == engine::kOldJournalVersion, bytes,
+               std::to_string(header.version));
+    FUZZ_CHECK(header.identified == (header.version >= 2), bytes, "identities and version disagree");
     FUZZ_CHECK(header.command == "fix" || header.command == "undo", bytes, header.command);
     FUZZ_CHECK(!header.copies.empty() && header.copies[0] == '/', bytes,
                "copies folder \"" + fuzz::Escaped(header.copies) + "\"");
@@ -71,5 +73,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                    "record " + std::to_string(i + 1) + " numbered " + std::to_string(entry.serial));
     }
     FUZZ_CHECK(!journal.torn || bytes.back() != '\n', bytes, "torn, yet the last line has its line end");
+    // The end's counts, where it has them, are those of the lines before it.
+    if (journal.end.counted) {
+        uint64_t made = 0;
+        for (const engine::JournalEntry& entry : journal.entries)
+            made += entry.mark == engine::Mark::Done;
+        FUZZ_CHECK(journal.end.intents == journal.entries.size() && journal.end.made == made, bytes,
+                   "end counts differ from the lines");
+    }
     return 0;
 }
