@@ -113,7 +113,8 @@ int main(int argc, char** argv)
         "undo", "Sets the copies a fix changed back to their times before, from its journal");
     CLI::Option* undoJournal =
         undo->add_option("JOURNAL", options.journal, "The journal of the run to take back")->type_name("JOURNAL");
-    CLI::Option* last = undo->add_flag("--last", options.last, "The newest journal of a fix in the default place");
+    CLI::Option* last = undo->add_flag(
+        "--last", options.last, "The newest fix run in the default place with changes not yet undone");
     undoJournal->excludes(last);
     undo->add_flag("--dry-run", options.dryRun, "Lists what would be restored; touches nothing");
     undo->add_flag("--json", options.json, "JSON Lines on stdout");
@@ -129,6 +130,19 @@ int main(int argc, char** argv)
         "journals", "Lists the journals of the default place: when, folders, touched, whether undone");
     journals->add_flag("--json", options.json, "JSON Lines on stdout");
     journals->add_flag("--quiet", options.quiet, "Only errors and the exit status");
+    CLI::Option* prune = journals->add_flag(
+        "--prune", options.prune,
+        "Removes the journals of runs undone (with the undo's) and of runs that changed nothing");
+    journals->add_option("--older-than", options.olderThan,
+                         "With --prune, also every journal older than AGE (90d, 12h), undone or not")
+        ->type_name("AGE")
+        ->needs(prune);
+    journals->add_option("--keep", options.keep, "With --prune, the N newest journals are kept whatever they are "
+                                                 "(default 20)")
+        ->type_name("N")
+        ->check(CLI::Range(0, 1000000))
+        ->needs(prune);
+    journals->add_flag("--dry-run", options.dryRun, "With --prune, lists what would be removed")->needs(prune);
 
     std::string helpTopic;
     CLI::App* help = app.add_subcommand("help", "Shows the help of a command");

@@ -158,7 +158,16 @@ int RunFix(const Options& options)
                          options.dryRun, journalled ? &journal : nullptr);
     nlohmann::ordered_json summaryJson = SummaryJson("fix", options.dryRun, run.totals, run.seconds);
     int status = Status(run.totals);
-    if (journalled) {
+    // A run that changed nothing keeps no journal: there is nothing to take back.
+    const bool kept = journalled && journal.made() > 0;
+    if (journalled && !kept) {
+        summaryJson["journal"] = nullptr;
+        if (!journal.Discard(error)) {
+            Error(error);
+            if (status == kExitDone)
+                status = kExitFailures;
+        }
+    } else if (journalled) {
         summaryJson["journal"] = ShownPath(journal.path(), false);
         if (!journal.End(summaryJson, engine::Now(), error)) {
             Error(error);
@@ -173,9 +182,11 @@ int RunFix(const Options& options)
         Write(stdout, summary + "\n");
     } else if (!options.quiet) {
         PrintFixText(options, run.totals, run.seconds);
-        if (journalled)
+        if (kept)
             Print("Journal: {}\n  to take this run back: kelvora-cli undo {}\n", ShownPath(journal.path(), true),
                   ShellQuoted(ShownPath(journal.path(), true)));
+        else if (journalled)
+            Print("No copy was changed: no journal was kept.\n");
         else if (!options.dryRun)
             Print("No journal was kept: this run cannot be undone.\n");
     }

@@ -98,40 +98,68 @@ bool JournalNames(const std::string& folder, std::vector<std::string>& names, st
     return true;
 }
 
+bool RemoveJournalFile(const std::string& path, std::string& error)
+{
+    if (unlink(path.c_str()) != 0) {
+        error = "cannot remove the journal \"" + path + "\": " + Reason(errno);
+        return false;
+    }
+    return true;
+}
+
 std::string InFolder(const std::string& folder, const std::string& name)
 {
     return folder + '/' + name;
 }
 
-bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& error)
+ReadFile::~ReadFile()
 {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    if (fd_ >= 0)
+        close(fd_);
+}
+
+bool ReadFile::Open(const std::string& path, std::string& error)
+{
+    path_ = path;
+    // O_NONBLOCK: opening a FIFO does not wait for a writer; it is refused below.
+    fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd_ < 0) {
         error = "cannot open the journal \"" + path + "\": " + Reason(errno);
         return false;
     }
     struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
         error = "the journal \"" + path + "\" is not a regular file";
-        close(fd);
         return false;
     }
-    bytes.clear();
-    char buffer[1 << 16];
-    while (true) {
-        const ssize_t n = read(fd, buffer, sizeof buffer);
+    const int flags = fcntl(fd_, F_GETFL);
+    if (flags >= 0)
+        fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK);
+    length_ = static_cast<uint64_t>(st.st_size);
+    return true;
+}
+
+bool ReadFile::Read(char* buffer, size_t size, size_t& got, std::string& error)
+{
+    for (;;) {
+        const ssize_t n = read(fd_, buffer, size);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
-            error = "cannot read the journal \"" + path + "\": " + Reason(errno);
-            close(fd);
+            error = "cannot read the journal \"" + path_ + "\": " + Reason(errno);
             return false;
         }
-        if (n == 0)
-            break;
-        bytes.append(buffer, static_cast<size_t>(n));
+        got = static_cast<size_t>(n);
+        return true;
     }
-    close(fd);
+}
+
+bool ReadFile::Seek(uint64_t offset, std::string& error)
+{
+    if (lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0) {
+        error = "cannot read the journal \"" + path_ + "\": " + Reason(errno);
+        return false;
+    }
     return true;
 }
 

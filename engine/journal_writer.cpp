@@ -238,6 +238,7 @@ bool JournalWriter::WriteIntents(std::vector<FileEvent>& planned, std::string& e
     // such line for every change.
     lines.reserve(lines.size() + planned.size() * 100);
     const uint64_t first = serial_;
+    const size_t marks = lines.size();
     for (FileEvent& event : planned) {
         const size_t start = lines.size();
         AppendLiteral(lines, "{\"i\":");
@@ -264,12 +265,14 @@ bool JournalWriter::WriteIntents(std::vector<FileEvent>& planned, std::string& e
         lines.append(tail, static_cast<size_t>(at - tail));
     }
     const bool written = file_.Write(lines, error);
-    lines.clear();
     if (written) {
+        lines.clear();
         written_ = serial_;
     } else {
-        // The file is back to its last whole line; the marks held went with
-        // this write, and these intents are not in it.
+        // The file is back to its last whole line. These intents are not in
+        // it; the marks held are kept for the end, since a finished run's
+        // journal must mark every change it made.
+        lines.resize(marks);
         broken_ = true;
         serial_ = first;
     }

@@ -10,7 +10,9 @@ namespace engine {
 
 namespace {
 
-constexpr size_t kBatch = 256;
+// Changes held, at most, behind one record of them; folders held open for them.
+constexpr size_t kBatch = 8192;
+constexpr size_t kMaxHeldFolders = 256;
 
 std::string ParentOf(const std::string& path)
 {
@@ -23,53 +25,6 @@ std::string NameOf(const std::string& path)
     const size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
-
-// The folder holding one journal entry's copy, opened name by name from the
-// copies folder (never through a link) and kept while the next entries are
-// in the same folder.
-class FolderCursor {
-public:
-    explicit FolderCursor(const fsys::Folder& top) : top_(top) {}
-
-    // Null, with `failure`, when a folder on the way cannot be opened.
-    const fsys::Folder* Open(const std::string& parent, fsys::Failure& failure)
-    {
-        if (valid_ && parent == path_)
-            return Current();
-        valid_ = false;
-        handle_.reset();
-        granularity_ = -1;
-        size_t from = 0;
-        while (from < parent.size()) {
-            const size_t end = parent.find('/', from);
-            const std::string name = parent.substr(from, end == std::string::npos ? std::string::npos : end - from);
-            fsys::FolderHandle next = fsys::OpenChild(*Current(), name, failure);
-            if (!next)
-                return nullptr;
-            handle_ = std::move(next);
-            from = end == std::string::npos ? parent.size() : end + 1;
-        }
-        path_ = parent;
-        valid_ = true;
-        return Current();
-    }
-
-    int64_t Granularity()
-    {
-        if (granularity_ < 0)
-            granularity_ = fsys::TimeGranularity(*Current());
-        return granularity_;
-    }
-
-private:
-    const fsys::Folder* Current() const { return handle_ ? handle_.get() : &top_; }
-
-    const fsys::Folder& top_;
-    fsys::FolderHandle handle_;
-    std::string path_;
-    bool valid_ = false;
-    int64_t granularity_ = -1;
-};
 
 FileEvent EventOf(const JournalEntry& entry)
 {
@@ -126,147 +81,216 @@ bool CheckCopiesFolder(const JournalHeader& header, const fsys::Folder& copies, 
     return true;
 }
 
-std::vector<UndoStep> PlanUndo(const Journal& journal, const fsys::Folder& copies, Observer& observer,
-                               UndoTotals& totals)
-{
-    std::vector<UndoStep> steps;
-    FolderCursor cursor(copies);
-    totals.changes = journal.entries.size();
-    for (size_t k = 0; k < journal.entries.size(); ++k) {
-        const JournalEntry& entry = journal.entries[k];
-        if (entry.mark == Mark::Failed || entry.mark == Mark::Left) {
-            ++totals.notMade;
-            continue;
+// The folder holding one journal entry's copy, opened name by name from the
+// copies folder (never through a link) and kept while the next entries are
+// in the same folder; shared with the changes held for it.
+class Undoer::FolderCursor {
+public:
+    explicit FolderCursor(const fsys::Folder& top) : top_(&top, [](const fsys::Folder*) {}) {}
+
+    // Null, with `failure`, when a folder on the way cannot be opened.
+    std::shared_ptr<const fsys::Folder> Open(const std::string& parent, fsys::Failure& failure)
+    {
+        if (valid_ && parent == path_)
+            return current_;
+        valid_ = false;
+        current_ = top_;
+        granularity_ = -1;
+        size_t from = 0;
+        while (from < parent.size()) {
+            const size_t end = parent.find('/', from);
+            const std::string name = parent.substr(from, end == std::string::npos ? std::string::npos : end - from);
+            fsys::FolderHandle next = fsys::OpenChild(*current_, name, failure);
+            if (!next)
+                return nullptr;
+            current_ = std::shared_ptr<const fsys::Folder>(std::move(next));
+            from = end == std::string::npos ? parent.size() : end + 1;
         }
-        FileEvent event = EventOf(entry);
-        const auto leave = [&](const std::string& reason) {
-            ++totals.leftAlone;
-            event.kind = EventKind::Changed;
-            event.reason = reason;
-            observer.OnEvent(event);
-        };
-        const auto fail = [&](const std::string& reason) {
-            ++totals.failed;
-            event.kind = EventKind::Failed;
-            event.reason = reason;
-            observer.OnEvent(event);
-        };
-        fsys::Failure failure;
-        const fsys::Folder* folder = cursor.Open(ParentOf(entry.path), failure);
-        if (!folder) {
-            if (failure.code == ENOENT || failure.code == ENOTDIR || failure.code == ELOOP)
-                leave("its folder is gone or was replaced since the run: " + failure.reason);
-            else
-                fail("its folder cannot be opened: " + failure.reason);
-            continue;
-        }
-        fsys::Facts facts;
-        if (!fsys::NameFacts(*folder, NameOf(entry.path), facts, failure)) {
-            if (failure.code == ENOENT)
-                leave("gone since the run");
-            else
-                fail(failure.reason);
-            continue;
-        }
-        event.before = facts.modified;
-        event.readBack = facts.modified;
-        if (facts.kind != fsys::Kind::Regular) {
-            leave("replaced since the run by something that is not a regular file");
-            continue;
-        }
-        if (journal.header.identified && journal.header.stableObjects && facts.object != entry.object) {
-            leave("another file is at its place since the run (made anew, or moved there)");
-            continue;
-        }
-        if (facts.size != entry.size) {
-            leave("its size changed since the run (" + std::to_string(facts.size) + " bytes, the run left " +
-                  std::to_string(entry.size) + ")");
-            continue;
-        }
-        const bool asBefore = facts.modified == entry.before;
-        bool asLeft;
-        if (entry.mark == Mark::Done)
-            asLeft = facts.modified == entry.kept;
-        else  // the change may have been made, and rounded by the file system
-            asLeft = facts.modified == entry.set || Distance(facts.modified, entry.set) < cursor.Granularity();
-        if (asBefore) {
-            ++totals.already;
-            event.kind = EventKind::Skipped;
-            event.reason = "already has its time from before the run";
-            observer.OnEvent(event);
-            continue;
-        }
-        if (!asLeft) {
-            leave("its time changed since the run (" + IsoUtc(facts.modified) + ", the run left " +
-                  IsoUtc(entry.mark == Mark::Done ? entry.kept : entry.set) + ")");
-            continue;
-        }
-        steps.push_back({k, facts});
+        path_ = parent;
+        valid_ = true;
+        return current_;
     }
-    return steps;
+
+    int64_t Granularity()
+    {
+        if (granularity_ < 0)
+            granularity_ = fsys::TimeGranularity(*current_);
+        return granularity_;
+    }
+
+    // True once for each folder newly opened since the last call.
+    bool Fresh()
+    {
+        const bool fresh = current_ != last_;
+        last_ = current_;
+        return fresh;
+    }
+    void Forget() { last_.reset(); }
+
+private:
+    std::shared_ptr<const fsys::Folder> top_, current_, last_;
+    std::string path_;
+    bool valid_ = false;
+    int64_t granularity_ = -1;
+};
+
+struct Undoer::Held {
+    std::shared_ptr<const fsys::Folder> folder;
+    fsys::Facts facts;
+    int64_t granularity;
+};
+
+Undoer::Undoer(const JournalHeader& header, const fsys::Folder& copies, bool dryRun,
+               const std::atomic<bool>* stop, Observer& observer, UndoTotals& totals)
+    : header_(header), dryRun_(dryRun), stop_(stop), observer_(observer), totals_(totals),
+      cursor_(new FolderCursor(copies))
+{
 }
 
-void RunUndo(const Journal& journal, const std::vector<UndoStep>& steps, const fsys::Folder& copies,
-             bool dryRun, const std::atomic<bool>* stop, Observer& observer, UndoTotals& totals)
+Undoer::~Undoer() = default;
+
+bool Undoer::stopped() const
 {
-    FolderCursor cursor(copies);
-    size_t k = 0;
-    while (k < steps.size()) {
-        if (stop && stop->load()) {
-            totals.interrupted = true;
-            return;
-        }
-        // A batch: the next steps in one folder, at most kBatch of them.
-        const std::string parent = ParentOf(journal.entries[steps[k].entry].path);
-        size_t end = k;
-        while (end < steps.size() && end - k < kBatch && ParentOf(journal.entries[steps[end].entry].path) == parent)
-            ++end;
-        std::vector<FileEvent> planned;
-        for (size_t s = k; s < end; ++s) {
-            FileEvent event = EventOf(journal.entries[steps[s].entry]);
-            event.kind = EventKind::Planned;
-            event.before = steps[s].facts.modified;
-            event.object = steps[s].facts.object;
-            planned.push_back(std::move(event));
-        }
-        if (dryRun) {
-            for (const FileEvent& event : planned)
-                observer.OnEvent(event);
-            k = end;
-            continue;
-        }
-        fsys::Failure failure;
-        const fsys::Folder* folder = cursor.Open(parent, failure);
-        std::string reason;
-        if (!folder || !observer.BeforeChanges(planned, reason)) {
-            for (FileEvent& event : planned) {
-                ++totals.failed;
-                event.kind = EventKind::Failed;
-                event.reason = folder ? reason : "its folder cannot be opened: " + failure.reason;
-                observer.OnEvent(event);
-            }
-            k = end;
-            continue;
-        }
-        for (size_t s = k; s < end; ++s) {
-            FileEvent& event = planned[s - k];
-            if (event.kind == EventKind::Failed) {  // refused by the observer: not made
-                ++totals.failed;
-                observer.OnEvent(event);
-                continue;
-            }
-            fsys::Facts after;
-            TellOutcome(fsys::SetModified(*folder, NameOf(event.path), steps[s].facts, event.set, after, failure),
-                        after, failure, [&cursor] { return cursor.Granularity(); }, "while the undo ran", event);
-            switch (event.kind) {
-            case EventKind::Touched: ++totals.restored; break;
-            case EventKind::Changed: ++totals.leftAlone; break;
-            default: ++totals.failed; break;  // not kept, or refused
-            }
-            observer.OnEvent(event);
-        }
-        k = end;
+    return totals_.interrupted || !totals_.stoppedBy.empty();
+}
+
+void Undoer::Add(const JournalEntry& entry, bool finished)
+{
+    ++totals_.changes;
+    if (entry.mark == Mark::Failed || entry.mark == Mark::Left || (entry.mark == Mark::None && finished)) {
+        ++totals_.notMade;
+        return;
     }
+    if (stopped())
+        return;
+    if (stop_ && stop_->load()) {
+        totals_.interrupted = true;
+        return;
+    }
+    Plan(entry);
+}
+
+void Undoer::Plan(const JournalEntry& entry)
+{
+    FileEvent event = EventOf(entry);
+    const auto leave = [&](const std::string& reason) {
+        ++totals_.leftAlone;
+        event.kind = EventKind::Changed;
+        event.reason = reason;
+        observer_.OnEvent(event);
+    };
+    const auto fail = [&](const std::string& reason) {
+        ++totals_.failed;
+        event.kind = EventKind::Failed;
+        event.reason = reason;
+        observer_.OnEvent(event);
+    };
+    fsys::Failure failure;
+    std::shared_ptr<const fsys::Folder> folder = cursor_->Open(ParentOf(entry.path), failure);
+    if (!folder) {
+        if (failure.code == ENOENT || failure.code == ENOTDIR || failure.code == ELOOP)
+            leave("its folder is gone or was replaced since the run: " + failure.reason);
+        else
+            fail("its folder cannot be opened: " + failure.reason);
+        return;
+    }
+    fsys::Facts facts;
+    if (!fsys::NameFacts(*folder, NameOf(entry.path), facts, failure)) {
+        if (failure.code == ENOENT)
+            leave("gone since the run");
+        else
+            fail(failure.reason);
+        return;
+    }
+    event.before = facts.modified;
+    event.readBack = facts.modified;
+    if (facts.kind != fsys::Kind::Regular) {
+        leave("replaced since the run by something that is not a regular file");
+        return;
+    }
+    if (header_.identified && header_.stableObjects && facts.object != entry.object) {
+        leave("another file is at its place since the run (made anew, or moved there)");
+        return;
+    }
+    if (facts.size != entry.size) {
+        leave("its size changed since the run (" + std::to_string(facts.size) + " bytes, the run left " +
+              std::to_string(entry.size) + ")");
+        return;
+    }
+    const bool asBefore = facts.modified == entry.before;
+    bool asLeft;
+    if (entry.mark == Mark::Done)
+        asLeft = facts.modified == entry.kept;
+    else  // the change may have been made, and rounded by the file system
+        asLeft = facts.modified == entry.set || Distance(facts.modified, entry.set) < cursor_->Granularity();
+    if (asBefore) {
+        ++totals_.already;
+        event.kind = EventKind::Skipped;
+        event.reason = "already has its time from before the run";
+        observer_.OnEvent(event);
+        return;
+    }
+    if (!asLeft) {
+        leave("its time changed since the run (" + IsoUtc(facts.modified) + ", the run left " +
+              IsoUtc(entry.mark == Mark::Done ? entry.kept : entry.set) + ")");
+        return;
+    }
+    ++totals_.planned;
+    event.kind = EventKind::Planned;
+    event.object = facts.object;
+    if (dryRun_) {
+        observer_.OnEvent(event);
+        return;
+    }
+    if (cursor_->Fresh())
+        ++heldFolders_;
+    planned_.push_back(std::move(event));
+    held_.push_back({folder, facts, -1});
+    if (planned_.size() >= kBatch || heldFolders_ >= kMaxHeldFolders)
+        Flush();
+}
+
+void Undoer::Finish()
+{
+    Flush();
+}
+
+void Undoer::Flush()
+{
+    if (planned_.empty())
+        return;
+    std::string reason;
+    if (!stopped() && !observer_.BeforeChanges(planned_, reason))
+        totals_.stoppedBy = reason.empty() ? "the changes could not be recorded first" : reason;
+    for (size_t k = 0; k < planned_.size() && !stopped(); ++k) {
+        FileEvent& event = planned_[k];
+        if (stop_ && stop_->load()) {
+            // Asked to stop: the change in hand is finished, the rest not made.
+            totals_.interrupted = true;
+            break;
+        }
+        if (event.kind == EventKind::Failed) {  // refused by the observer: not made
+            ++totals_.failed;
+            observer_.OnEvent(event);
+            continue;
+        }
+        const Held& held = held_[k];
+        fsys::Facts after;
+        fsys::Failure failure;
+        TellOutcome(fsys::SetModified(*held.folder, NameOf(event.path), held.facts, event.set, after, failure),
+                    after, failure, [&held] { return fsys::TimeGranularity(*held.folder); }, "while the undo ran",
+                    event);
+        switch (event.kind) {
+        case EventKind::Touched: ++totals_.restored; break;
+        case EventKind::Changed: ++totals_.leftAlone; break;
+        default: ++totals_.failed; break;  // not kept, or refused
+        }
+        observer_.OnEvent(event);
+    }
+    planned_.clear();
+    held_.clear();
+    heldFolders_ = 0;
+    cursor_->Forget();  // the folder in hand counts again for the next batch
 }
 
 }  // namespace engine

@@ -376,9 +376,9 @@ bool IdentifyFolder(const Folder& folder, FolderIdentity& identity, Failure& fai
     // it has one ("C:\...", "\\server\share\..."); the long form is taken
     // back when the folder is opened again.
     std::string path = FinalPath(folder.handle);
-    if (path.rfind("\\?\UNC\", 0) == 0)
-        path = "\\" + path.substr(8);
-    else if (path.rfind("\\?\", 0) == 0)
+    if (path.rfind("\\\\?\\UNC\\", 0) == 0)
+        path = "\\\\" + path.substr(8);
+    else if (path.rfind("\\\\?\\", 0) == 0)
         path = path.substr(4);
     identity.path = path;
     return true;
