@@ -122,6 +122,9 @@ int main(int argc, char** argv)
                      "One line per file event: CSV when FILE ends in .csv, JSON Lines otherwise")
         ->type_name("FILE");
     undo->add_flag("--quiet", options.quiet, "Only errors and the exit status");
+    undo->add_option("--jobs", options.jobs, "Copies set back on N threads (default: the hardware threads)")
+        ->type_name("N")
+        ->check(CLI::Range(1, 1024));
     undo->footer("Exit status: 0 every copy restored (or already as before); 1 a copy was left alone\n"
                  "(changed, gone or replaced since the run) or could not be restored; 2 usage error or a\n"
                  "journal that cannot be trusted, nothing touched; 130 interrupted.");

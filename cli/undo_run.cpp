@@ -261,7 +261,7 @@ int RunUndo(const Options& options)
     // Then the intents again, in order, each with its outcome: the undo
     // holds a batch of them at a time.
     engine::UndoTotals totals;
-    engine::Undoer undoer(header, *copies, options.dryRun, &g_stopRequested, observer, totals);
+    engine::Undoer undoer(header, *copies, options.dryRun, &g_stopRequested, observer, totals, options.jobs);
     engine::JournalParser intents;
     bool halted = false;
     const bool read = file.Seek(0, error) &&

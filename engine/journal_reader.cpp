@@ -1,6 +1,7 @@
 #include "engine/journal_reader.h"
 
 #include <cctype>
+#include <cstring>
 
 #include <nlohmann/json.hpp>
 
@@ -201,7 +202,137 @@ bool ReadHeader(const json& line, JournalHeader& header, std::string& error)
     return true;
 }
 
+// A whole number as JSON writes it (no sign, no leading zero) that fits in
+// 64 bits, from `at`; the place after it, or null.
+const char* Number(const char* at, const char* end, uint64_t& value)
+{
+    const char* first = at;
+    value = 0;
+    for (; at < end && *at >= '0' && *at <= '9'; ++at) {
+        const uint64_t digit = static_cast<uint64_t>(*at - '0');
+        if (value > (UINT64_MAX - digit) / 10)
+            return nullptr;
+        value = value * 10 + digit;
+    }
+    if (at == first || (at - first > 1 && *first == '0'))
+        return nullptr;
+    return at;
+}
+
+// `literal` at `at`; the place after it, or null.
+template <size_t N>
+const char* Expect(const char* at, const char* end, const char (&literal)[N])
+{
+    if (static_cast<size_t>(end - at) < N - 1 || std::memcmp(at, literal, N - 1) != 0)
+        return nullptr;
+    return at + N - 1;
+}
+
+// A string without escapes up to its closing quote, valid UTF-8 and free of
+// controls; the place after the quote, or null.
+const char* PlainString(const char* at, const char* end, const char*& first, size_t& length)
+{
+    first = at;
+    for (; at < end && *at != '"'; ++at)
+        if (*at == '\\' || static_cast<unsigned char>(*at) < 0x20)
+            return nullptr;
+    if (at == end)
+        return nullptr;
+    length = static_cast<size_t>(at - first);
+    return IsValidUtf8(first, length) ? at + 1 : nullptr;
+}
+
+// An instant "1500000000.123456789" and the quote after it.
+const char* Seconds(const char* at, const char* end, fsys::Instant& value)
+{
+    const char* first;
+    size_t length;
+    at = PlainString(at, end, first, length);
+    return at && ParseSeconds(first, length, value) ? at : nullptr;
+}
+
 }  // namespace
+
+bool IsValidUtf8(const char* text, size_t length)
+{
+    size_t i = 0;
+    while (i < length) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        size_t extra;
+        uint32_t point;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        } else if ((c & 0xE0) == 0xC0) {
+            extra = 1;
+            point = c & 0x1F;
+        } else if ((c & 0xF0) == 0xE0) {
+            extra = 2;
+            point = c & 0x0F;
+        } else if ((c & 0xF8) == 0xF0) {
+            extra = 3;
+            point = c & 0x07;
+        } else {
+            return false;
+        }
+        if (i + extra >= length)
+            return false;
+        for (size_t k = 1; k <= extra; ++k) {
+            const unsigned char next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0) != 0x80)
+                return false;
+            point = (point << 6) | (next & 0x3F);
+        }
+        const uint32_t least[] = {0, 0x80, 0x800, 0x10000};
+        if (point < least[extra] || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF))
+            return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
+bool JournalParser::ReadPlain(const char* text, size_t length, Line& kind)
+{
+    // The writer's own forms of the lines a run writes for each change,
+    // read here without the general parser: an intent whose path needs no
+    // escape, and a done mark without a time kept. Anything else, and any
+    // deviation, is left to the general parser, which decides.
+    const char* end = text + length;
+    const char* at;
+    uint64_t serial;
+    if ((at = Expect(text, end, "{\"d\":")) != nullptr) {
+        at = Number(at, end, serial);
+        if (!at || end - at != 1 || *at != '}' || serial == 0 || serial > marks_.size() ||
+            marks_[serial - 1] != static_cast<uint8_t>(Mark::None))
+            return false;
+        marks_[serial - 1] = static_cast<uint8_t>(Mark::Done);
+        ++made_;
+        markSerial_ = serial;
+        markReason_.clear();
+        kind = Line::Mark;
+        return true;
+    }
+    JournalEntry& entry = intent_;
+    const char* path;
+    size_t pathLength;
+    if (!(at = Expect(text, end, "{\"i\":")) || !(at = Number(at, end, serial)) || serial != marks_.size() + 1 ||
+        !(at = Expect(at, end, ",\"p\":\"")) || !(at = PlainString(at, end, path, pathLength)) ||
+        !(at = Expect(at, end, ",\"n\":")) || !(at = Number(at, end, entry.size)) ||
+        !(at = Expect(at, end, ",\"o\":")) || !(at = Number(at, end, entry.object)) ||
+        !(at = Expect(at, end, ",\"b\":\"")) || !(at = Seconds(at, end, entry.before)) ||
+        !(at = Expect(at, end, ",\"s\":\"")) || !(at = Seconds(at, end, entry.set)) || end - at != 1 || *at != '}')
+        return false;
+    entry.path.assign(path, pathLength);
+    if (!IsInsidePath(entry.path))
+        return false;  // the general parser says why
+    entry.serial = serial;
+    entry.mark = Mark::None;
+    entry.kept = fsys::Instant();
+    entry.reason.clear();
+    marks_.push_back(static_cast<uint8_t>(Mark::None));
+    kind = Line::Intent;
+    return true;
+}
 
 fsys::Instant JournalParser::KeptOf(uint64_t serial, const fsys::Instant& set) const
 {
@@ -220,6 +351,8 @@ bool JournalParser::Read(const char* text, size_t length, bool terminated, Line&
         return fail("a line follows a line cut short");
     if (length > kMaxJournalLine)
         return fail("the line is longer than " + std::to_string(kMaxJournalLine) + " bytes");
+    if (lines_ > 1 && header_.version >= 2 && !ended_ && ReadPlain(text, length, kind))
+        return true;
     const std::string line(text, length);
     std::string message;
     json object;

@@ -99,7 +99,7 @@ public:
     fsys::Instant KeptOf(uint64_t serial, const fsys::Instant& set) const;
 
 private:
-    bool ReadLine(const std::string& text, Line& kind, std::string& error);
+    bool ReadPlain(const char* text, size_t length, Line& kind);
 
     JournalHeader header_;
     JournalEntry intent_;
@@ -126,6 +126,9 @@ struct Journal {
 // wrong, for anything but a journal this program wrote (a torn last line
 // excepted).
 bool ParseJournal(const std::string& bytes, Journal& journal, std::string& error);
+
+// True when the bytes are valid UTF-8 (no overlong form, no surrogate).
+bool IsValidUtf8(const char* text, size_t length);
 
 // True when `path` is a relative path that stays inside the folder it is
 // relative to: not empty, no leading "/", no empty, "." or ".." name, no NUL.

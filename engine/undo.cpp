@@ -1,6 +1,8 @@
 #include "engine/undo.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <thread>
 
 #include "engine/change_outcome.h"
 #include "engine/instant.h"
@@ -134,16 +136,18 @@ private:
     int64_t granularity_ = -1;
 };
 
+// A change held for its batch, with its folder and that folder's time
+// granularity (shared by the changes of one folder, asked once).
 struct Undoer::Held {
     std::shared_ptr<const fsys::Folder> folder;
     fsys::Facts facts;
-    int64_t granularity;
+    std::shared_ptr<std::atomic<int64_t>> granularity;
 };
 
 Undoer::Undoer(const JournalHeader& header, const fsys::Folder& copies, bool dryRun,
-               const std::atomic<bool>* stop, Observer& observer, UndoTotals& totals)
+               const std::atomic<bool>* stop, Observer& observer, UndoTotals& totals, int jobs)
     : header_(header), dryRun_(dryRun), stop_(stop), observer_(observer), totals_(totals),
-      cursor_(new FolderCursor(copies))
+      cursor_(new FolderCursor(copies)), jobs_(jobs < 1 ? 1 : jobs)
 {
 }
 
@@ -242,10 +246,13 @@ void Undoer::Plan(const JournalEntry& entry)
         observer_.OnEvent(event);
         return;
     }
-    if (cursor_->Fresh())
+    if (cursor_->Fresh() || held_.empty()) {
         ++heldFolders_;
+        held_.push_back({folder, facts, std::make_shared<std::atomic<int64_t>>(-1)});
+    } else {
+        held_.push_back({folder, facts, held_.back().granularity});
+    }
     planned_.push_back(std::move(event));
-    held_.push_back({folder, facts, -1});
     if (planned_.size() >= kBatch || heldFolders_ >= kMaxHeldFolders)
         Flush();
 }
@@ -255,6 +262,24 @@ void Undoer::Finish()
     Flush();
 }
 
+void Undoer::Change(size_t k)
+{
+    FileEvent& event = planned_[k];
+    if (event.kind == EventKind::Failed)  // refused by the observer: not made
+        return;
+    const Held& held = held_[k];
+    fsys::Facts after;
+    fsys::Failure failure;
+    const auto granularity = [&held] {
+        int64_t value = held.granularity->load();
+        if (value < 0)
+            held.granularity->store(value = fsys::TimeGranularity(*held.folder));
+        return value;
+    };
+    TellOutcome(fsys::SetModified(*held.folder, NameOf(event.path), held.facts, event.set, after, failure), after,
+                failure, granularity, "while the undo ran", event);
+}
+
 void Undoer::Flush()
 {
     if (planned_.empty())
@@ -262,30 +287,34 @@ void Undoer::Flush()
     std::string reason;
     if (!stopped() && !observer_.BeforeChanges(planned_, reason))
         totals_.stoppedBy = reason.empty() ? "the changes could not be recorded first" : reason;
-    for (size_t k = 0; k < planned_.size() && !stopped(); ++k) {
-        FileEvent& event = planned_[k];
-        if (stop_ && stop_->load()) {
-            // Asked to stop: the change in hand is finished, the rest not made.
-            totals_.interrupted = true;
-            break;
-        }
-        if (event.kind == EventKind::Failed) {  // refused by the observer: not made
-            ++totals_.failed;
+    if (!stopped()) {
+        // The changes on the threads, each taking the next one in turn; once
+        // the undo is asked to stop, none is begun.
+        std::atomic<size_t> next{0};
+        const auto work = [&] {
+            for (size_t k; (k = next.fetch_add(1)) < planned_.size();) {
+                if (stop_ && stop_->load())
+                    return;
+                Change(k);
+            }
+        };
+        const size_t threads = std::min<size_t>(static_cast<size_t>(jobs_), (planned_.size() + 63) / 64);
+        std::vector<std::thread> workers;
+        for (size_t t = 1; t < threads; ++t)
+            workers.emplace_back(work);
+        work();
+        for (std::thread& worker : workers)
+            worker.join();
+        // Reported in order; a change not begun stays Planned and is not reported.
+        for (FileEvent& event : planned_) {
+            switch (event.kind) {
+            case EventKind::Planned: totals_.interrupted = true; continue;
+            case EventKind::Touched: ++totals_.restored; break;
+            case EventKind::Changed: ++totals_.leftAlone; break;
+            default: ++totals_.failed; break;  // not kept, or refused
+            }
             observer_.OnEvent(event);
-            continue;
         }
-        const Held& held = held_[k];
-        fsys::Facts after;
-        fsys::Failure failure;
-        TellOutcome(fsys::SetModified(*held.folder, NameOf(event.path), held.facts, event.set, after, failure),
-                    after, failure, [&held] { return fsys::TimeGranularity(*held.folder); }, "while the undo ran",
-                    event);
-        switch (event.kind) {
-        case EventKind::Touched: ++totals_.restored; break;
-        case EventKind::Changed: ++totals_.leftAlone; break;
-        default: ++totals_.failed; break;  // not kept, or refused
-        }
-        observer_.OnEvent(event);
     }
     planned_.clear();
     held_.clear();

@@ -47,8 +47,10 @@ public:
     // Changed for one left alone, Failed, Planned in a dry run, and the
     // outcome of each change made), each batch of changes through its
     // BeforeChanges first. A refused BeforeChanges stops the undo.
+    // The changes of a batch are made on `jobs` threads; their events are
+    // reported after, in the journal's order.
     Undoer(const JournalHeader& header, const fsys::Folder& copies, bool dryRun, const std::atomic<bool>* stop,
-           Observer& observer, UndoTotals& totals);
+           Observer& observer, UndoTotals& totals, int jobs = 1);
     ~Undoer();
     // The next change of the journal, with its mark from the whole journal;
     // `finished`: the run ended, so that a change without a mark was not made.
@@ -63,6 +65,7 @@ private:
     class FolderCursor;
     void Plan(const JournalEntry& entry);
     void Flush();
+    void Change(size_t k);
 
     const JournalHeader& header_;
     bool dryRun_;
@@ -73,6 +76,7 @@ private:
     std::vector<Held> held_;
     std::vector<FileEvent> planned_;
     size_t heldFolders_ = 0;
+    int jobs_;
 };
 
 }  // namespace engine

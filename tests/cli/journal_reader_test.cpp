@@ -181,3 +181,69 @@ TEST(JournalReader, RefusesWhatItCannotTrust)
         EXPECT_NE(error.find(c.message), std::string::npos) << c.message << " / " << error;
     }
 }
+
+TEST(JournalReader, TheWritersOwnLinesReadAlikeWhateverTheirSpacing)
+{
+    // The lines a run writes for each change are read by a plain reader of
+    // their exact form; the same lines spaced otherwise go through the
+    // general JSON parser. Both must give the same records and refuse the
+    // same lines.
+    const std::vector<std::string> good = {
+        R"({"i":1,"p":"d/f","n":7,"o":9,"b":"1262307600.000000001","s":"1262304000"})",
+        R"({"i":2,"p":"\u00e9t\u00e9/x","n":0,"o":18446744073709551615,"b":"-1","s":"9223372036854775807.999999999"})",
+        R"({"i":3,"p":"été/ü","n":18446744073709551615,"o":0,"b":"-9223372036854775808","s":"0.500000000"})",
+        R"({"d":1})",
+        R"({"d":3})",
+    };
+    const std::vector<std::string> bad = {
+        R"({"i":4,"p":"a","n":01,"o":1,"b":"1","s":"1"})",
+        R"({"i":4,"p":"a","n":1,"o":18446744073709551616,"b":"1","s":"1"})",
+        R"({"i":4,"p":"../a","n":1,"o":1,"b":"1","s":"1"})",
+        R"({"i":4,"p":"a","n":1,"o":1,"b":"01","s":"1"})",
+        R"({"i":4,"p":"a","n":1,"o":1,"b":"1","s":"0.5"})",
+        R"({"i":4,"p":"a)" "\xc0\xaf" R"(","n":1,"o":1,"b":"1","s":"1"})",
+        R"({"i":4,"p":"a)" "\xed\xa0\x80" R"(","n":1,"o":1,"b":"1","s":"1"})",
+        R"({"i":5,"p":"a","n":1,"o":1,"b":"1","s":"1"})",
+        R"({"i":4,"p":"a","n":1,"o":1,"b":"1","s":"1"}x)",
+        R"({"d":1})",
+        R"({"d":9})",
+        R"({"d":0})",
+        R"({"d":2,})",
+    };
+    const auto read = [&](bool spaced, const std::vector<std::string>& lines) {
+        std::vector<std::string> records;
+        engine::JournalParser parser;
+        engine::JournalParser::Line kind;
+        std::string error;
+        const std::string header = kHeader2.substr(0, kHeader2.size() - 1);
+        EXPECT_TRUE(parser.Read(header.data(), header.size(), true, kind, error)) << error;
+        for (std::string line : lines) {
+            if (spaced)
+                line.insert(1, " ");
+            if (!parser.Read(line.data(), line.size(), true, kind, error)) {
+                records.push_back("refused " + error.substr(0, error.find(':')));
+                break;
+            }
+            if (kind == engine::JournalParser::Line::Intent) {
+                const engine::JournalEntry& e = parser.intent();
+                records.push_back(std::to_string(e.serial) + " " + e.path + " " + std::to_string(e.size) + " " +
+                                  std::to_string(e.object) + " " + std::to_string(e.before.seconds) + "." +
+                                  std::to_string(e.before.nanos) + " " + std::to_string(e.set.seconds) + "." +
+                                  std::to_string(e.set.nanos));
+            } else {
+                records.push_back("mark " + std::to_string(parser.markSerial()) + " made " +
+                                  std::to_string(parser.made()));
+            }
+        }
+        return records;
+    };
+    EXPECT_EQ(read(false, good), read(true, good));
+    EXPECT_EQ(read(false, good).size(), good.size());
+    for (const std::string& line : bad) {
+        std::vector<std::string> lines = good;
+        lines.push_back(line);
+        const auto plain = read(false, lines);
+        EXPECT_EQ(plain, read(true, lines)) << line;
+        EXPECT_EQ(plain.back(), "refused line 7") << line;
+    }
+}

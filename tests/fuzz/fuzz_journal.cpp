@@ -44,6 +44,37 @@ bool StaysInside(const std::string& path, std::string& why)
     return true;
 }
 
+// The same journal with a space after the opening brace of each line: the
+// same JSON, but never in the exact form of the writer's own lines, so that
+// it is read by the general parser alone.
+std::string Spaced(const std::string& bytes)
+{
+    std::string spaced;
+    size_t from = 0;
+    while (from < bytes.size()) {
+        size_t end = bytes.find('\n', from);
+        end = end == std::string::npos ? bytes.size() : end + 1;
+        if (bytes[from] == '{')
+            spaced += "{ " + bytes.substr(from + 1, end - from - 1);
+        else
+            spaced += bytes.substr(from, end - from);
+        from = end;
+    }
+    return spaced;
+}
+
+std::string Records(const engine::Journal& journal)
+{
+    std::string text;
+    for (const engine::JournalEntry& e : journal.entries)
+        text += std::to_string(e.serial) + "|" + e.path + "|" + std::to_string(e.size) + "|" +
+                std::to_string(e.object) + "|" + std::to_string(e.before.seconds) + "." +
+                std::to_string(e.before.nanos) + "|" + std::to_string(e.set.seconds) + "." +
+                std::to_string(e.set.nanos) + "|" + std::to_string(static_cast<int>(e.mark)) + "|" +
+                std::to_string(e.kept.seconds) + "." + std::to_string(e.kept.nanos) + "\n";
+    return text;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -51,7 +82,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     engine::Journal journal;
     std::string error;
-    if (!engine::ParseJournal(bytes, journal, error)) {
+    const bool accepted = engine::ParseJournal(bytes, journal, error);
+    if (bytes.size() < 65536) {
+        engine::Journal general;
+        std::string generalError;
+        const bool generalAccepted = engine::ParseJournal(Spaced(bytes), general, generalError);
+        FUZZ_CHECK(accepted == generalAccepted, bytes, "the plain reader and the JSON parser disagree: " + error +
+                                                        " / " + generalError);
+        if (accepted)
+            FUZZ_CHECK(Records(journal) == Records(general), bytes, "the plain reader reads other records");
+    }
+    if (!accepted) {
         FUZZ_CHECK(!error.empty(), bytes, "refused without a message");
         return 0;
     }
