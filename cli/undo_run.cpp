@@ -362,6 +362,8 @@ bool ParseAge(const std::string& text, int64_t& seconds, std::string& error)
 
 std::string StateOf(const engine::JournalSummary& journal, long undoneBy)
 {
+    if (!journal.readable)
+        return "an empty file, no run";
     if (journal.header.command == "undo")
         return "undo of " + ShownPath(journal.header.undoes, true);
     if (journal.ended && !journal.made && !journal.unsure)

@@ -69,8 +69,10 @@ std::vector<size_t> ChoosePrune(const std::vector<JournalSummary>& journals, con
     const auto folderOf = [](const std::string& path) { return path.substr(0, path.find_last_of("/\\")); };
     for (size_t k = 0; k < n; ++k) {
         const JournalSummary& journal = journals[k];
-        if (!journal.readable)
+        if (!journal.readable) {
+            remove[k] = journal.emptyFile;  // a file left by a journal never made
             continue;
+        }
         const bool empty = journal.ended && !journal.made && !journal.unsure;
         const bool old = olderThan >= 0 && journal.header.started.seconds <= now - olderThan;
         if (undoneBy[k] >= 0) {

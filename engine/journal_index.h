@@ -33,7 +33,8 @@ LastPick PickLast(const std::vector<JournalSummary>& journals, const std::vector
 // each back, or the undo of a journal of the same folder removed before),
 // runs that changed nothing, and, when `olderThan` is not
 // negative, every journal of a run started more than that many seconds
-// before `now`; never one of the `keep` newest, nor one that cannot be read.
+// before `now`; never one of the `keep` newest, nor one that cannot be read
+// (but an empty file, which describes no run).
 std::vector<size_t> ChoosePrune(const std::vector<JournalSummary>& journals, const std::vector<long>& undoneBy,
                                 int64_t olderThan, size_t keep, int64_t now);
 

@@ -145,6 +145,7 @@ bool SummarizeJournal(const std::string& path, JournalSummary& summary)
     std::string& error = summary.error;
     if (!file.Open(path, error))
         return false;
+    summary.emptyFile = file.length() == 0;
     JournalParser parser;
     {
         JournalLines lines(file);

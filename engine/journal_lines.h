@@ -46,6 +46,7 @@ struct JournalSummary {
     uint64_t made = 0;         // changes made (done marks)
     uint64_t unsure = 0;       // of a run that did not finish: intents without an outcome
     bool whole = false;        // every line was read (else the header and the end line only)
+    bool emptyFile = false;    // not readable: a file of no byte, which describes no run
 };
 
 // A journal's summary from its first and last lines where the end line

@@ -15,6 +15,9 @@
 # Usage: scripts/bench-cli.sh [PAIRS ...]     (default 50000 200000)
 #   RUNS=5 MEMORY_PAIRS=1000000 (0 to leave it out) BENCH_DIR=build/bench-cli
 #   UNDO_PAIRS=266668 JOURNALS=100 (UNDO_PAIRS=0 leaves undo out; SIZES= leaves out the fix table)
+#   UNDO_MEMORY_CHANGES=1000000: the peak memory of undo over a journal of
+#   that many changes (a real run's journal on a small tree, with that many
+#   further changes of copies that are gone since added to it).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${KELVORA_BUILD:-$root/build}
@@ -53,9 +56,10 @@ timed() {
   echo "$(field seconds <<<"$line") $(field peak_mb <<<"$line")"
 }
 
-printf '%-10s %8s %9s %9s %9s %9s %9s %8s %8s %9s %9s %9s %8s\n' tree pairs cli_j1_s cli_s nojrnl_s floor_s \
-  rsync_s j1/floor cli/floor rsync/cli jrnl_cost peak_mb touched
 [ -n "${SIZES+set}" ] && [ -z "$SIZES" ] && sizes=()
+[ ${#sizes[@]} -gt 0 ] &&
+  printf '%-10s %8s %9s %9s %9s %9s %9s %8s %8s %9s %9s %9s %8s\n' tree pairs cli_j1_s cli_s nojrnl_s floor_s \
+    rsync_s j1/floor cli/floor rsync/cli jrnl_cost peak_mb touched
 for kind in mix times-only; do
   [ ${#sizes[@]} -gt 0 ] || break
   mode=""; [ "$kind" = times-only ] && mode=--times-only
@@ -177,4 +181,35 @@ PY
   done
   echo "journals: $journal_count journals of $changes changes ($(du -sh "$folder" | cut -f1)): $(printf '%s\n' "${js[@]}" | median) s, peak $jp MB"
   rm -rf "$folder"
+fi
+
+undo_memory=${UNDO_MEMORY_CHANGES:-1000000}
+if [ "$undo_memory" -gt 0 ]; then
+  dir=$bench/undo-memory
+  rm -rf "$dir" "$XDG_STATE_HOME"; mkdir -p "$dir"
+  "$make_tree" --times-only "$dir" 1000 10
+  "$cli" fix "$dir/originals" "$dir/copies" --shift 1h --quiet --journal "$dir/run.jsonl"
+  python3 - "$dir/run.jsonl" "$undo_memory" <<'PY'
+import json, sys
+path, more = sys.argv[1], int(sys.argv[2])
+lines = open(path, 'rb').read().splitlines(keepends=True)
+end = json.loads(lines[-1])
+body = b''.join(lines[:-1])
+first = end['intents']
+with open(path, 'wb') as out:
+    out.write(body)
+    for k in range(first + 1, first + more + 1):
+        out.write(b'{"i":%d,"p":"gone%d/f%d","n":1000,"o":%d,"b":"1262307600","s":"1262304000"}\n' % (k, k % 1000, k, k))
+        if k % 2:
+            out.write(b'{"d":%d}\n' % k)
+    end['intents'] = first + more
+    end['made'] += (more + 1) // 2
+    out.write(json.dumps(end, separators=(',', ':')).encode() + b'\n')
+PY
+  d=$("$timer" "$cli" undo "$dir/run.jsonl" --dry-run --quiet 2>&1 >/dev/null)
+  u=$("$timer" "$cli" undo "$dir/run.jsonl" --quiet 2>&1 >/dev/null)
+  echo "undo memory: a journal of $(grep -c '^{"i":' "$dir/run.jsonl") changes ($(du -h "$dir/run.jsonl" | cut -f1)):" \
+    "undo --dry-run $(field seconds <<<"$d") s, peak $(field peak_mb <<<"$d") MB;" \
+    "undo $(field seconds <<<"$u") s, peak $(field peak_mb <<<"$u") MB"
+  rm -rf "$dir"
 fi

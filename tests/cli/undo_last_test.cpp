@@ -254,6 +254,16 @@ TEST(UndoLast, AJournalThatCannotTakeItsHeaderIsNotLeftBehind)
     EXPECT_EQ(harness::Differences(trees.before, trees.Now()), std::vector<std::string>{});
     const auto list = trees.Run({"journals"});
     EXPECT_EQ(list.status, 0) << list.err;
+    // An empty file such as an earlier version left is named, and pruned.
+    ASSERT_EQ(trees.Run({"fix", trees.o, trees.c, "--shift", "1h"}).status, 0);
+    const std::string empty = trees.state + "/kelvora/journal/20000101T000000.000000000Z.jsonl";
+    std::ofstream{empty};
+    const auto named = trees.Run({"journals"});
+    EXPECT_EQ(named.status, 1);
+    EXPECT_NE(named.err.find(empty + "\" cannot be trusted: the journal is empty"), std::string::npos) << named.err;
+    const auto pruned = trees.Run({"journals", "--prune", "--keep", "0"});
+    EXPECT_EQ(pruned.status, 0) << pruned.err;
+    EXPECT_EQ(JournalsIn(trees.state).size(), 1u) << pruned.out;
 }
 
 TEST(UndoLast, AFifoNamedLikeAJournalIsRefusedWithoutWaiting)
