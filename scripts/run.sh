@@ -17,8 +17,8 @@ kdriver="$KELVORA_WIN_BUILD/tests/kdriver.exe"
 cli="$KELVORA_WIN_BUILD/kelvora-cli.exe"
 arch_note=""
 if [ "$KELVORA_WIN_ARCH" = 64 ]; then
-  arch_note="64-bit build of Kelvora (this machine runs no 32-bit code; the product is $KELVORA_WIN32_BUILD/Kelvora.exe)"
-  echo "$arch_note"
+  arch_note="64-bit build: this machine runs no 32-bit code"
+  echo "$arch_note; the demo runs the 64-bit build of the same sources, the product is $KELVORA_WIN32_BUILD/Kelvora.exe"
 fi
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
