@@ -66,7 +66,8 @@ void JournalObserver::OnEvent(const engine::FileEvent& event)
 }
 
 bool MakeHeader(const Options& options, const std::string& command, const std::string& originals,
-                const fsys::Folder& copies, engine::JournalHeader& header, std::string& error)
+                const fsys::Folder& copies, const std::string& copiesGiven, engine::JournalHeader& header,
+                std::string& error)
 {
     header.program = options.version;
     header.command = command;
@@ -79,10 +80,8 @@ bool MakeHeader(const Options& options, const std::string& command, const std::s
         error = "cannot tell what the copies folder is: " + failure.reason;
         return false;
     }
-    if (identity.path.empty()) {
-        error = "cannot tell where the copies folder is";
+    if (identity.path.empty() && !engine::AbsolutePath(copiesGiven, identity.path, error))
         return false;
-    }
     header.copies = identity.path;
     header.copiesDevice = identity.device;
     header.copiesObject = identity.object;

@@ -38,8 +38,10 @@ private:
 // folder as it was opened (its path and identity read from the open handle,
 // so that the journal names the folder changed even if a link on the way
 // was changed since).
+// `copiesGiven`, made absolute, stands for the path where the system tells none.
 bool MakeHeader(const Options& options, const std::string& command, const std::string& originals,
-                const fsys::Folder& copies, engine::JournalHeader& header, std::string& error);
+                const fsys::Folder& copies, const std::string& copiesGiven, engine::JournalHeader& header,
+                std::string& error);
 
 // The absolute path of a folder opened from `given`, as the system tells it
 // from the open handle (`given` made absolute where it tells none).

@@ -143,7 +143,7 @@ int RunFix(const Options& options)
         engine::JournalHeader header;
         std::string originals;
         if (!OpenedPath(*roots.originals, options.originals, originals, error) ||
-            !MakeHeader(options, "fix", originals, *roots.copies, header, error) ||
+            !MakeHeader(options, "fix", originals, *roots.copies, options.copies, header, error) ||
             !OpenRunJournal(options.journal, header, journal, error)) {
             Error(error + "; nothing was changed (--no-journal runs without a journal, and such a run "
                           "cannot be undone)");

@@ -43,22 +43,21 @@ bool ReadDefaultFolder(std::string& folder, std::vector<engine::JournalSummary>&
 class UndoJournal : public engine::Observer {
 public:
     UndoJournal(engine::Observer& inner, engine::JournalHeader header, const fsys::Folder& copies,
-                const Options& options)
-        : inner_(inner), header_(std::move(header)), copies_(copies), options_(options)
+                const std::string& copiesGiven, const Options& options)
+        : inner_(inner), header_(std::move(header)), copies_(copies), copiesGiven_(copiesGiven), options_(options)
     {
     }
     bool BeforeChanges(std::vector<engine::FileEvent>& planned, std::string& reason) override
     {
-        if (!recorder_) {
-            std::string error;
-            if (!MakeHeader(options_, "undo", header_.originals, copies_, header_, error) ||
-                !OpenRunJournal("", header_, writer_, error)) {
-                reason = error;
-                return false;
-            }
-            recorder_ = std::make_unique<JournalObserver>(inner_, writer_);
-        }
-        return recorder_->BeforeChanges(planned, reason);
+        return (recorder_ || Open(reason)) && recorder_->BeforeChanges(planned, reason);
+    }
+    bool Open(std::string& error)
+    {
+        if (!MakeHeader(options_, "undo", header_.originals, copies_, copiesGiven_, header_, error) ||
+            !OpenRunJournal("", header_, writer_, error))
+            return false;
+        recorder_ = std::make_unique<JournalObserver>(inner_, writer_);
+        return true;
     }
     void OnEvent(const engine::FileEvent& event) override
     {
@@ -74,6 +73,7 @@ private:
     engine::Observer& inner_;
     engine::JournalHeader header_;
     const fsys::Folder& copies_;
+    std::string copiesGiven_;
     const Options& options_;
     engine::JournalWriter writer_;
     std::unique_ptr<JournalObserver> recorder_;
@@ -255,7 +255,7 @@ int RunUndo(const Options& options)
     engine::JournalHeader undoHeader;
     undoHeader.undoes = path;
     undoHeader.originals = header.originals;
-    UndoJournal undoJournal(cliObserver, undoHeader, *copies, options);
+    UndoJournal undoJournal(cliObserver, undoHeader, *copies, header.copies, options);
     engine::Observer& observer = options.dryRun ? static_cast<engine::Observer&>(cliObserver) : undoJournal;
 
     // Then the intents again, in order, each with its outcome: the undo
@@ -291,12 +291,26 @@ int RunUndo(const Options& options)
         Error(totals.stoppedBy + (totals.restored ? "; the undo stopped there" : "; nothing was changed"));
         status = totals.restored ? kExitFailures : kExitUsage;
     }
+    // A run found already as before throughout, and not undone by any undo
+    // on record, gets a journal without changes all the same: it records
+    // the run as taken back, so that --last passes over it from now on.
+    const bool nothingToDo = !totals.planned && !totals.leftAlone && !totals.failed && !totals.interrupted &&
+                             totals.stoppedBy.empty() && read;
+    std::string undoneBy;
+    if (nothingToDo)
+        undoneBy = UndoneByPath(path);
+    bool recordOnly = false;
+    if (nothingToDo && !options.dryRun && undoneBy.empty()) {
+        recordOnly = undoJournal.Open(error);
+        if (!recordOnly)
+            Error(error);
+    }
     engine::JournalWriter& writer = undoJournal.writer();
     const bool journalled = undoJournal.opened();
     bool kept = journalled;
     nlohmann::ordered_json summary = UndoSummary(options, path, journalled ? writer.path() : "", totals);
     if (journalled) {
-        if (!writer.made()) {
+        if (!writer.made() && !recordOnly) {
             // Nothing was set back after all: no journal.
             kept = false;
             summary["undo_journal"] = nullptr;
@@ -322,11 +336,10 @@ int RunUndo(const Options& options)
             Line("Not made by the run", totals.notMade);
         if (totals.interrupted)
             fmt::print("Interrupted: the rest was left as it was.\n");
-        if (!totals.planned && !totals.leftAlone && !totals.failed && !totals.interrupted) {
+        if (nothingToDo) {
             fmt::print("Nothing to undo: every copy the run changed already has its time from before the run");
-            const std::string by = UndoneByPath(path);
-            if (!by.empty())
-                fmt::print(" (undone by {})", ShownPath(by, true));
+            if (!undoneBy.empty())
+                fmt::print(" (undone by {})", ShownPath(undoneBy, true));
             fmt::print(".\n");
         }
         if (kept)

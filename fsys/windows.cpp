@@ -372,10 +372,11 @@ bool IdentifyFolder(const Folder& folder, FolderIdentity& identity, Failure& fai
     char serial[16];
     std::snprintf(serial, sizeof serial, "%08x", static_cast<unsigned>(facts.device));
     identity.volume = serial;
-    // The path as the system resolves the handle, in its ordinary form where
-    // it has one ("C:\...", "\\server\share\..."); the long form is taken
-    // back when the folder is opened again.
-    std::string path = FinalPath(folder.handle);
+    // The path the system resolved for the handle when the folder was
+    // opened, in its ordinary form where it has one ("C:\...",
+    // "\\server\share\..."); the long form is taken back when the folder
+    // is opened again.
+    std::string path = folder.path;
     if (path.rfind("\\\\?\\UNC\\", 0) == 0)
         path = "\\\\" + path.substr(8);
     else if (path.rfind("\\\\?\\", 0) == 0)

@@ -133,6 +133,28 @@ TEST(UndoLast, AnInterruptedRunAndItsReRunAreBothTakenBackInTurn)
     EXPECT_NE(trees.Run({"undo", "--last"}).out.find("Nothing to undo"), std::string::npos);
 }
 
+TEST(UndoLast, ARunKilledBeforeItsFirstChangeIsPassedOverOnceFoundAsBefore)
+{
+    Trees earlier, killed;
+    killed.state = earlier.state;
+    ASSERT_EQ(earlier.Run({"fix", earlier.o, earlier.c, "--shift", "1h"}).status, 0);
+    const auto run = killed.Run({"fix", killed.o, killed.c, "--shift", "1h", "--quiet"}, {"KELVORA_TEST_KILL_AFTER=0"});
+    ASSERT_EQ(run.status, 128 + SIGKILL) << run.err;
+    const auto journals = JournalsIn(killed.state);
+    ASSERT_EQ(journals.size(), 2u);
+    // The killed run comes first: its copies all have their time from before.
+    const auto first = killed.Run({"undo", "--last"});
+    EXPECT_EQ(first.status, 0) << first.err;
+    EXPECT_EQ(harness::Lines(first.out).at(0).rfind("Undoing " + journals[1], 0), 0u) << first.out;
+    EXPECT_NE(first.out.find("Nothing to undo"), std::string::npos) << first.out;
+    // Then the run before it.
+    const auto second = killed.Run({"undo", "--last"});
+    EXPECT_EQ(second.status, 0) << second.err;
+    EXPECT_EQ(harness::Lines(second.out).at(0).rfind("Undoing " + journals[0], 0), 0u) << second.out;
+    EXPECT_EQ(harness::Differences(earlier.before, earlier.Now()), std::vector<std::string>{});
+    EXPECT_EQ(harness::Differences(killed.before, killed.Now()), std::vector<std::string>{});
+}
+
 TEST(UndoLast, AnUndoKilledPartWayIsFinishedByTheOriginalAndUndoneByItsOwnJournal)
 {
     for (const int killAfter : {0, 1, 150, 399}) {
