@@ -103,6 +103,8 @@ int main(int argc, char** argv)
     fix->add_option("--report", options.report,
                     "One line per file event: CSV when FILE ends in .csv, JSON Lines otherwise")
         ->type_name("FILE");
+    fix->add_flag("--hard-links", options.hardLinks,
+                  "Also changes copies that have other names (hard links); never one that is an original");
     CLI::Option* journal =
         fix->add_option("--journal", options.journal, "Where the run's journal goes")->type_name("FILE");
     CLI::Option* noJournal = fix->add_flag("--no-journal", options.noJournal, "Keeps no journal");

@@ -23,6 +23,8 @@ struct Options {
     engine::Rule rule;
     bool dryRun = false;
     std::string report;    // empty: none
+    bool force = false;    // the report may replace a file
+    bool hardLinks = false;  // change copies with other names too
     std::string journal;   // empty: the default place
     bool noJournal = false;
     // undo

@@ -152,6 +152,7 @@ int RunFix(const Options& options)
     job.rule = options.rule;
     job.change = true;
     job.dryRun = options.dryRun;
+    job.hardLinks = options.hardLinks;
     const Run run = Walk(options, roots, job, options.report.empty() ? nullptr : &report,
                          options.dryRun, journalled ? &journal : nullptr);
     nlohmann::ordered_json summaryJson = SummaryJson("fix", options.dryRun, run.totals, run.seconds);

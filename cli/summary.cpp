@@ -129,6 +129,8 @@ void PrintFixText(const Options& options, const engine::Totals& totals, double s
         Line("Time not kept", totals.notKept);
     Line("Changed during the run", totals.changed);
     Line("Skipped (not regular files)", totals.skipped);
+    if (totals.hardLinked)
+        Line("Hard links, left alone", totals.hardLinked);
     if (totals.interrupted)
         Print("Interrupted: the rest was left as it was.\n");
     Print("{:<28}{:>10.2f} s\n", "Time taken", seconds);

@@ -231,13 +231,13 @@ Result Run(const std::vector<std::string>& args, const RunOptions& options)
         for (const std::string& setting : options.environment)
             putenv(const_cast<char*>(setting.c_str()));
         std::vector<char*> argv;
-        std::string program = KELVORA_CLI;
-        argv.push_back(program.data());
-        std::vector<std::string> copies(args);
+        std::vector<std::string> copies(options.prefix);
+        copies.push_back(KELVORA_CLI);
+        copies.insert(copies.end(), args.begin(), args.end());
         for (std::string& arg : copies)
             argv.push_back(arg.data());
         argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
+        execvp(argv[0], argv.data());
         _exit(127);
     }
     close(out[1]);

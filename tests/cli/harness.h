@@ -82,6 +82,9 @@ struct RunOptions {
     std::vector<std::string> environment;
     // When not 0, the most files the program may hold open (POSIX only).
     long openFileLimit = 0;
+    // A command (looked up in PATH) that runs the program: the program and
+    // its arguments are appended to it (POSIX only).
+    std::vector<std::string> prefix;
 };
 
 // The XDG_STATE_HOME the program is given when a test names none.
