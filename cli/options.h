@@ -16,6 +16,7 @@ struct Options {
     bool json = false;
     bool quiet = false;
     int jobs = 1;
+    bool jobsGiven = false;  // --jobs on the command line
     ProgressMode progress = ProgressMode::Auto;
     // scan
     int top = 10;
@@ -39,6 +40,7 @@ constexpr int kExitDone = 0;
 constexpr int kExitFailures = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitInterrupted = 130;
+constexpr int kExitOutputClosed = 141;  // stdout's reader went away: stopped as on Ctrl+C
 
 int RunScan(const Options& options);
 int RunFix(const Options& options);

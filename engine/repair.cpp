@@ -345,7 +345,7 @@ private:
             ++totals.equalTimes;
             return false;
         }
-        totals.differences.Add(delta);
+        totals.differences.Add(copy.modified, original.modified);
         if (pairClass != PairClass::Match)
             return false;
         ++totals.matched;

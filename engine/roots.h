@@ -20,4 +20,8 @@ struct Roots {
 bool OpenRoots(const std::string& originals, const std::string& copies, Roots& roots,
                std::string& error);
 
+// True when the folder `inner` is `outer` or lies below it (by identity,
+// climbing from `inner`).
+bool Inside(const fsys::Folder& inner, const fsys::Folder& outer);
+
 }  // namespace engine

@@ -218,6 +218,16 @@ Result Run(const std::vector<std::string>& args, const RunOptions& options)
     if (pid == 0) {
         dup2(out[1], 1);
         dup2(err[1], 2);
+        if (!options.outputFile.empty()) {
+            const int file = open(options.outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            dup2(file, 1);
+        } else if (options.closedOutput) {
+            int closed[2];
+            if (pipe(closed) == 0) {
+                close(closed[0]);
+                dup2(closed[1], 1);
+            }
+        }
         if (options.withoutOverride && geteuid() == 0) {
             prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE, 0, 0, 0);
             prctl(PR_CAPBSET_DROP, CAP_DAC_READ_SEARCH, 0, 0, 0);

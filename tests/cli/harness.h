@@ -85,6 +85,10 @@ struct RunOptions {
     // A command (looked up in PATH) that runs the program: the program and
     // its arguments are appended to it (POSIX only).
     std::vector<std::string> prefix;
+    // The program's stdout: this file (/dev/full, say) instead of a pipe the
+    // test reads; or, when `closedOutput`, a pipe whose reader is gone.
+    std::string outputFile;
+    bool closedOutput = false;
 };
 
 // The XDG_STATE_HOME the program is given when a test names none.
