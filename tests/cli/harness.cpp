@@ -237,6 +237,8 @@ Result Run(const std::vector<std::string>& args, const RunOptions& options)
                                          static_cast<rlim_t>(options.openFileLimit)};
             setrlimit(RLIMIT_NOFILE, &limit);
         }
+        if (!options.workingFolder.empty() && chdir(options.workingFolder.c_str()) != 0)
+            _exit(126);
         setenv("XDG_STATE_HOME", stateHome.c_str(), 1);
         for (const std::string& setting : options.environment)
             putenv(const_cast<char*>(setting.c_str()));

@@ -89,6 +89,8 @@ struct RunOptions {
     // test reads; or, when `closedOutput`, a pipe whose reader is gone.
     std::string outputFile;
     bool closedOutput = false;
+    // The folder the program runs in; empty: the test's own.
+    std::string workingFolder;
 };
 
 // The XDG_STATE_HOME the program is given when a test names none.

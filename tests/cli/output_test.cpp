@@ -198,3 +198,20 @@ TEST(Output, AClosedPipeStopsTheRunAsAnInterruptDoes)
     for (const auto& pair : pairs)
         EXPECT_EQ(harness::ModifiedNanos(scratch / "c/" + pair.relative), kT + kHour) << pair.relative;
 }
+
+TEST(Output, ARelativeJournalIsNamedWholeInTheUndoCommand)
+{
+    harness::Scratch scratch;
+    harness::WritePairs(scratch / "o", scratch / "c", {{"a", 3, kT, kHour}});
+    harness::MakeFolders(scratch / "here");
+    harness::RunOptions inside;
+    inside.workingFolder = scratch / "here";
+    const harness::Result fix = harness::Run({"fix", "../o", "../c", "--shift", "1h", "--journal", "run.jsonl"}, inside);
+    EXPECT_EQ(fix.status, 0) << fix.err;
+    const std::string command = "kelvora-cli undo " + scratch / "here/run.jsonl";
+    EXPECT_NE(fix.out.find(command + "\n"), std::string::npos) << fix.out;
+    // From another folder, the command printed takes the run back.
+    const harness::Result undo = harness::Run({"undo", scratch / "here/run.jsonl"});
+    EXPECT_EQ(undo.status, 0) << undo.err;
+    EXPECT_EQ(harness::ModifiedNanos(scratch / "c/a"), kT + kHour);
+}
