@@ -147,6 +147,8 @@ int main(int argc, char** argv)
     CLI::Option* last = undo->add_flag("--last", options.last, "The newest journal of a fix in the default place");
     undoJournal->excludes(last);
     undo->add_flag("--dry-run", options.dryRun, "Lists what would be restored; touches nothing");
+    undo->add_option("--journal", options.undoJournal, "Where this undo's own journal goes (a new file)")
+        ->type_name("FILE");
     undo->add_flag("--json", options.json, "JSON Lines on stdout");
     undo->add_option("--report", options.report,
                      "One line per file event: CSV when FILE ends in .csv, JSON Lines otherwise")

@@ -30,6 +30,7 @@ struct Options {
     bool noJournal = false;
     // undo
     bool last = false;     // the newest journal of a fix in the default place
+    std::string undoJournal;  // where the undo's own journal goes; empty: the default place
     // the journal's header
     std::string version;   // "kelvora-cli 1.0.0"
     std::vector<std::string> arguments;

@@ -181,8 +181,8 @@ int RunUndo(const Options& options)
         engine::JournalHeader undoHeader;
         undoHeader.undoes = path;
         if (!MakeHeader(options, "undo", header.originals, header.copies, undoHeader, error) ||
-            !OpenRunJournal("", undoHeader, writer, error)) {
-            Error(error + "; nothing was changed");
+            !OpenRunJournal(options.undoJournal, undoHeader, writer, error)) {
+            Error(error + "; nothing was changed (--journal FILE puts this undo's journal elsewhere)");
             return kExitUsage;
         }
     }

@@ -215,3 +215,24 @@ TEST(Output, ARelativeJournalIsNamedWholeInTheUndoCommand)
     EXPECT_EQ(undo.status, 0) << undo.err;
     EXPECT_EQ(harness::ModifiedNanos(scratch / "c/a"), kT + kHour);
 }
+
+TEST(Output, UndoKeepsItsJournalWhereAskedWhenTheDefaultFolderCannotBeWritten)
+{
+    harness::Scratch scratch;
+    harness::WritePairs(scratch / "o", scratch / "c", {{"a", 3, kT, kHour}});
+    harness::RunOptions options;
+    options.stateHome = scratch / "state";
+    options.withoutOverride = true;
+    ASSERT_EQ(harness::Run({"fix", scratch / "o", scratch / "c", "--shift", "1h"}, options).status, 0);
+    const std::string journals = scratch / "state/kelvora/journal";
+    ASSERT_EQ(chmod(journals.c_str(), 0500), 0);
+    const harness::Result refused = harness::Run({"undo", "--last"}, options);
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("--journal FILE"), std::string::npos) << refused.err;
+    EXPECT_EQ(harness::ModifiedNanos(scratch / "c/a"), kT);
+    const harness::Result undo = harness::Run({"undo", "--last", "--journal", scratch / "undo.jsonl"}, options);
+    ASSERT_EQ(chmod(journals.c_str(), 0700), 0);
+    EXPECT_EQ(undo.status, 0) << undo.err;
+    EXPECT_EQ(harness::ModifiedNanos(scratch / "c/a"), kT + kHour);
+    EXPECT_NE(ReadText(scratch / "undo.jsonl").find("\"undo\""), std::string::npos);
+}
