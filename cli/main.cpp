@@ -1,11 +1,15 @@
 // kelvora-cli: the command line, read with CLI11 and handed to the commands.
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 #include <CLI/CLI.hpp>
 
 #include "cli/options.h"
+#include "cli/output.h"
 #include "cli/platform.h"
 #include "cli/signals.h"
 #include "engine/duration.h"
@@ -19,13 +23,36 @@ namespace {
 const char* const kExitText =
     "Exit status: 0 done and nothing failed (nothing to do included); 1 at least one copy\n"
     "could not be repaired (failed, changed during the run, time not kept) or a folder\n"
-    "could not be read; 2 usage or input error, nothing touched; 130 interrupted.";
+    "could not be read; 2 usage or input error, nothing touched; 130 interrupted; 141 the\n"
+    "output was closed (a pipe whose reader ended), the run stopped as when interrupted.";
 
 struct Texts {
     std::vector<std::string> shifts;
     std::string tolerance;
     std::string progress = "auto";
 };
+
+// A whole number from `least` to `most`, told in plain words otherwise.
+CLI::Validator WholeNumber(long least, long most)
+{
+    return CLI::Validator(
+        [least, most](std::string& text) -> std::string {
+            size_t at = 0;
+            while (at < text.size() && (std::isdigit(static_cast<unsigned char>(text[at])) ||
+                                        (at == 0 && (text[0] == '-' || text[0] == '+'))))
+                ++at;
+            const bool number = at == text.size() && text.find_first_of("0123456789") != std::string::npos;
+            const std::string range = std::to_string(least) + " to " + std::to_string(most);
+            if (!number)
+                return "\"" + text + "\" is not a whole number (" + range + ")";
+            errno = 0;
+            const long value = std::strtol(text.c_str(), nullptr, 10);
+            if (errno == ERANGE || value < least || value > most)
+                return text + " is out of range: " + range;
+            return "";
+        },
+        "", "");
+}
 
 void AddCommon(CLI::App& command, cli::Options& options, Texts& texts)
 {
@@ -34,7 +61,8 @@ void AddCommon(CLI::App& command, cli::Options& options, Texts& texts)
     command.add_flag("--json", options.json, "JSON Lines on stdout");
     command.add_option("--jobs", options.jobs, "Folders walked on N threads (default: the hardware threads)")
         ->type_name("N")
-        ->check(CLI::Range(1, 1024));
+        ->check(WholeNumber(1, 1024))
+        ->each([&options](const std::string&) { options.jobsGiven = true; });
     command.add_option("--progress", texts.progress, "Progress line on stderr: auto (on a terminal), always, never")
         ->type_name("WHEN")
         ->check(CLI::IsMember({"auto", "always", "never"}));
@@ -84,7 +112,7 @@ int main(int argc, char** argv)
     AddCommon(*scan, options, texts);
     scan->add_option("--top", options.top, "Differences shown (default 10)")
         ->type_name("N")
-        ->check(CLI::NonNegativeNumber);
+        ->check(WholeNumber(0, 1000000));
     scan->footer(kExitText);
 
     CLI::App* fix = app.add_subcommand(
@@ -101,8 +129,11 @@ int main(int argc, char** argv)
         ->type_name("DURATION");
     fix->add_flag("--dry-run", options.dryRun, "Lists what would be touched; touches nothing");
     fix->add_option("--report", options.report,
-                    "One line per file event: CSV when FILE ends in .csv, JSON Lines otherwise")
+                    "One line per file event: CSV when FILE ends in .csv, JSON Lines otherwise; a new file")
         ->type_name("FILE");
+    fix->add_flag("--force", options.force, "Lets --report replace a file that exists");
+    fix->add_flag("--hard-links", options.hardLinks,
+                  "Also changes copies that have other names (hard links); never one that is an original");
     CLI::Option* journal =
         fix->add_option("--journal", options.journal, "Where the run's journal goes")->type_name("FILE");
     CLI::Option* noJournal = fix->add_flag("--no-journal", options.noJournal, "Keeps no journal");
@@ -117,6 +148,8 @@ int main(int argc, char** argv)
         "--last", options.last, "The newest fix run in the default place with changes not yet undone");
     undoJournal->excludes(last);
     undo->add_flag("--dry-run", options.dryRun, "Lists what would be restored; touches nothing");
+    undo->add_option("--journal", options.undoJournal, "Where this undo's own journal goes (a new file)")
+        ->type_name("FILE");
     undo->add_flag("--json", options.json, "JSON Lines on stdout");
     undo->add_option("--report", options.report,
                      "One line per file event: CSV when FILE ends in .csv, JSON Lines otherwise")
@@ -127,7 +160,8 @@ int main(int argc, char** argv)
         ->check(CLI::Range(1, 1024));
     undo->footer("Exit status: 0 every copy restored (or already as before); 1 a copy was left alone\n"
                  "(changed, gone or replaced since the run) or could not be restored; 2 usage error or a\n"
-                 "journal that cannot be trusted, nothing touched; 130 interrupted.");
+                 "journal that cannot be trusted, nothing touched; 130 interrupted; 141 the output was\n"
+                 "closed (a pipe whose reader ended), the run stopped as when interrupted.");
 
     CLI::App* journals = app.add_subcommand(
         "journals", "Lists the journals of the default place: when, folders, touched, whether undone");
@@ -176,7 +210,7 @@ int main(int argc, char** argv)
             cli::Write(stdout, app.help());
         else
             cli::Write(stdout, app.get_subcommand(helpTopic)->help());
-        return cli::kExitDone;
+        return cli::FinishOutput(cli::kExitDone);
     }
 
     options.progress = texts.progress == "always" ? cli::ProgressMode::Always
@@ -186,17 +220,17 @@ int main(int argc, char** argv)
     options.arguments = arguments;
     cli::InstallStopHandlers();
     if (scan->parsed())
-        return cli::RunScan(options);
+        return cli::FinishOutput(cli::RunScan(options));
     if (journals->parsed())
-        return cli::RunJournals(options);
+        return cli::FinishOutput(cli::RunJournals(options));
     if (undo->parsed()) {
         if (options.journal.empty() && !options.last)
             return UsageError("undo needs a JOURNAL or --last");
-        return cli::RunUndo(options);
+        return cli::FinishOutput(cli::RunUndo(options));
     }
 
     std::string error;
     if (!ReadRule(texts, options.rule, error))
         return UsageError(error);
-    return cli::RunFix(options);
+    return cli::FinishOutput(cli::RunFix(options));
 }

@@ -8,6 +8,8 @@
 #include "cli/utf8.h"
 #include "engine/duration.h"
 #include "engine/instant.h"
+#include "engine/journal_file.h"
+#include "engine/roots.h"
 
 namespace cli {
 
@@ -33,13 +35,74 @@ std::string SignedDuration(int64_t nanos)
     return (nanos > 0 ? "+" : "") + engine::FormatDuration(nanos);
 }
 
-bool ReportFile::Open(const std::string& path, std::string& error)
+namespace {
+
+// The folder part of a path and its last name ("." and the path when it
+// names no folder).
+void SplitPath(const std::string& path, std::string& folder, std::string& name)
+{
+    size_t at = path.find_last_of(PathSeparator() == '\\' ? "/\\" : "/");
+    if (at == std::string::npos && PathSeparator() == '\\' && path.size() >= 2 && path[1] == ':')
+        at = 1;  // "D:name"
+    if (at == std::string::npos) {
+        folder = ".";
+        name = path;
+        return;
+    }
+    folder = path.substr(0, at + 1);
+    name = path.substr(at + 1);
+}
+
+bool SameFolder(const fsys::Folder& a, const fsys::Folder& b)
+{
+    fsys::Facts one, other;
+    fsys::Failure failure;
+    return fsys::FolderFacts(a, one, failure) && fsys::FolderFacts(b, other, failure) &&
+           one.device == other.device && one.object == other.object;
+}
+
+// Why a report may not go at `path`, or "".
+std::string ReportRefused(const std::string& path, const ReportRules& rules)
+{
+    std::string folderPath, name;
+    SplitPath(path, folderPath, name);
+    if (name.empty() || name == "." || name == "..")
+        return "it names a folder";
+    fsys::Failure failure;
+    const fsys::FolderHandle folder = fsys::OpenRoot(folderPath, failure);
+    if (!folder)
+        return "its folder: " + failure.reason;
+    for (int side = 0; side < 2; ++side) {
+        if (rules.trees[side] && engine::Within(*folder, *rules.trees[side]))
+            return std::string("it lies inside ") + rules.treeNames[side];
+    }
+    std::string journals, reason;
+    if (engine::DefaultJournalFolder(journals, reason)) {
+        const fsys::FolderHandle journalFolder = fsys::OpenRoot(journals, failure);
+        if (journalFolder && SameFolder(*folder, *journalFolder))
+            return "it lies in the journals' folder";
+    }
+    if (!rules.journal.empty()) {
+        std::string journalFolderPath, journalName;
+        SplitPath(rules.journal, journalFolderPath, journalName);
+        const fsys::FolderHandle journalFolder = fsys::OpenRoot(journalFolderPath, failure);
+        if (journalName == name && journalFolder && SameFolder(*folder, *journalFolder))
+            return "it is the run's journal (--journal)";
+    }
+    return "";
+}
+
+}  // namespace
+
+bool ReportFile::Open(const std::string& path, std::string& error, const ReportRules& rules)
 {
     path_ = path;
     csv_ = path.size() >= 4 && path.compare(path.size() - 4, 4, ".csv") == 0;
-    file_ = OpenFile(path, "w");
+    std::string reason = ReportRefused(path, rules);
+    if (reason.empty())
+        file_ = CreateOutputFile(path, rules.replace, made_, reason);
     if (!file_) {
-        error = "cannot write the report \"" + ShownPath(path, true) + "\": " + std::strerror(errno);
+        error = "cannot write the report \"" + ShownPath(path, true) + "\": " + reason;
         return false;
     }
     if (csv_)
@@ -70,6 +133,16 @@ bool ReportFile::Close(const std::string& summaryLine, std::string& error)
     error = "the report \"" + ShownPath(path_, true) + "\" could not be written whole: " +
             std::strerror(errno);
     return false;
+}
+
+void ReportFile::Discard()
+{
+    if (file_)
+        std::fclose(file_);
+    file_ = nullptr;
+    if (made_)
+        RemoveFile(path_);
+    made_ = false;
 }
 
 ReportFile::~ReportFile()

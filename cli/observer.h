@@ -9,13 +9,26 @@
 
 #include "cli/terminal.h"
 #include "engine/repair.h"
+#include "fsys/fsys.h"
 
 namespace cli {
 
+// Where a report may not go, and whether it may replace a file.
+struct ReportRules {
+    bool replace = false;                    // an existing file is emptied (--force)
+    const fsys::Folder* trees[2] = {};       // a report inside these folders is refused
+    const char* treeNames[2] = {"ORIGINALS", "COPIES"};
+    std::string journal;                     // the run's journal, which the report may not be
+};
+
 class ReportFile {
 public:
-    // A CSV file when the name ends in ".csv", JSON Lines otherwise.
-    bool Open(const std::string& path, std::string& error);
+    // A CSV file when the name ends in ".csv", JSON Lines otherwise. Made
+    // new unless `rules.replace`; refused in the journals' default folder,
+    // inside the trees and at the journal's name.
+    bool Open(const std::string& path, std::string& error, const ReportRules& rules = {});
+    // Removes the report when this run made it (the run stops before it began).
+    void Discard();
     void Write(const engine::FileEvent& event);
     // Writes the summary (JSON Lines only) and closes; false when any write failed.
     bool Close(const std::string& summaryLine, std::string& error);
@@ -25,6 +38,7 @@ private:
     std::FILE* file_ = nullptr;
     std::string path_;
     bool csv_ = false;
+    bool made_ = false;
 };
 
 struct Outputs {

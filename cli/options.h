@@ -16,6 +16,7 @@ struct Options {
     bool json = false;
     bool quiet = false;
     int jobs = 1;
+    bool jobsGiven = false;  // --jobs on the command line
     ProgressMode progress = ProgressMode::Auto;
     // scan
     int top = 10;
@@ -23,6 +24,8 @@ struct Options {
     engine::Rule rule;
     bool dryRun = false;
     std::string report;    // empty: none
+    bool force = false;    // the report may replace a file
+    bool hardLinks = false;  // change copies with other names too
     std::string journal;   // empty: the default place
     bool noJournal = false;
     // undo
@@ -31,6 +34,7 @@ struct Options {
     bool prune = false;
     std::string olderThan;  // empty: journals of runs not undone are kept whatever their age
     int keep = 20;          // the newest journals never pruned
+    std::string undoJournal;  // where the undo's own journal goes; empty: the default place
     // the journal's header
     std::string version;   // "kelvora-cli 1.0.0"
     std::vector<std::string> arguments;
@@ -41,6 +45,7 @@ constexpr int kExitDone = 0;
 constexpr int kExitFailures = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitInterrupted = 130;
+constexpr int kExitOutputClosed = 141;  // stdout's reader went away: stopped as on Ctrl+C
 
 int RunScan(const Options& options);
 int RunFix(const Options& options);

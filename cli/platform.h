@@ -41,6 +41,16 @@ void Print(fmt::format_string<Args...> format, Args&&... args)
 // fopen for a name in UTF-8.
 std::FILE* OpenFile(const std::string& path, const char* mode);
 
+// Makes the file `path` (UTF-8) to write it: a new file, never a regular
+// file that exists unless `replace` (then emptied, when it has no other name
+// and is not behind a link); an existing pipe or device is written as it is.
+// `made` tells whether the file is new. Null and `error` (the system's reason, or
+// why the file is refused) on failure.
+std::FILE* CreateOutputFile(const std::string& path, bool replace, bool& made, std::string& error);
+
+// Removes a file this run made.
+void RemoveFile(const std::string& path);
+
 // The separator of names in the paths this system's users type.
 char PathSeparator();
 

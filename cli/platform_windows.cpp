@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "cli/output.h"
 #include "fsys/utf16.h"
 #include "fsys/windows_path.h"
 
@@ -99,7 +100,8 @@ void Write(std::FILE* stream, const std::string& text)
 {
     const HANDLE handle = HandleOf(stream);
     if (!IsConsole(handle)) {
-        std::fwrite(text.data(), 1, text.size(), stream);
+        if (std::fwrite(text.data(), 1, text.size(), stream) != text.size())
+            NoteWriteFailure(stream, errno);
         return;
     }
     // A console shows characters, whatever its code page: the UTF-16 of the
@@ -134,6 +136,66 @@ std::FILE* OpenFile(const std::string& path, const char* mode)
     if (wideMode.find(L'b') == std::wstring::npos)
         wideMode += L'b';
     return _wfopen(wide.c_str(), wideMode.c_str());
+}
+
+std::FILE* CreateOutputFile(const std::string& path, bool replace, bool& made, std::string& error)
+{
+    made = false;
+    fsys::Failure failure;
+    std::wstring wide;
+    if (!fsys::LongWidePath(path, wide, failure)) {
+        error = failure.reason;
+        return nullptr;
+    }
+    // A link at the name is opened as itself, and refused below.
+    const DWORD flags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
+    HANDLE handle = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, flags, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) {
+        made = true;
+    } else if (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS) {
+        // A file that exists: a pipe or a device is written as it is; a file
+        // on a disk only when it may be replaced.
+        handle = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, flags, nullptr);
+        BY_HANDLE_FILE_INFORMATION info;
+        if (handle != INVALID_HANDLE_VALUE && GetFileType(handle) == FILE_TYPE_DISK) {
+            const bool known = GetFileInformationByHandle(handle, &info);
+            const char* refused = !replace ? "it exists (--force replaces it)"
+                                : !known   ? "it cannot be asked"
+                                : (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+                                    ? "it is a link, which is not followed"
+                                : info.nNumberOfLinks > 1 ? "it has other names (hard links), whose content would be lost too"
+                                                          : nullptr;
+            if (refused || !SetEndOfFile(handle)) {
+                error = refused ? refused : "it cannot be emptied";
+                CloseHandle(handle);
+                return nullptr;
+            }
+        }
+    }
+    if (handle == INVALID_HANDLE_VALUE) {
+        error = "cannot be made (error " + std::to_string(GetLastError()) + ")";
+        return nullptr;
+    }
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY);
+    if (fd < 0) {
+        CloseHandle(handle);
+        error = "cannot be made";
+        return nullptr;
+    }
+    std::FILE* file = _fdopen(fd, "wb");
+    if (!file) {
+        _close(fd);
+        error = "cannot be made";
+    }
+    return file;
+}
+
+void RemoveFile(const std::string& path)
+{
+    fsys::Failure failure;
+    std::wstring wide;
+    if (fsys::LongWidePath(path, wide, failure))
+        DeleteFileW(wide.c_str());
 }
 
 char PathSeparator()

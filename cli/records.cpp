@@ -85,6 +85,8 @@ nlohmann::ordered_json SummaryJson(const char* command, bool dryRun, const engin
     json["changed"] = totals.changed;
     json["failed"] = totals.failed;
     json["skipped"] = totals.skipped;
+    if (std::string(command) == "fix")
+        json["hard_linked"] = totals.hardLinked;
     json["unreadable_folders"] = totals.unreadable;
     json["interrupted"] = totals.interrupted;
     json["seconds"] = seconds;

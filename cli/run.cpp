@@ -16,6 +16,7 @@
 #include "cli/summary.h"
 #include "cli/terminal.h"
 #include "cli/utf8.h"
+#include "engine/journal_file.h"
 #include "engine/repair.h"
 #include "engine/roots.h"
 
@@ -77,17 +78,34 @@ Run Walk(const Options& options, const engine::Roots& roots, const engine::Job& 
     return run;
 }
 
+// The walking threads the open-file limit allows: each holds a few folders
+// and a copy open at once, beyond what the process sets aside. Fewer than
+// asked for are said, unless the number was the program's own choice.
+int Jobs(const Options& options)
+{
+    constexpr long kSetAside = 16, kEachThread = 8;
+    const long limit = OpenFileLimit();
+    const int most = static_cast<int>(std::clamp((limit - kSetAside) / kEachThread, 1L, 1024L));
+    if (options.jobs <= most)
+        return options.jobs;
+    if (options.jobsGiven && !options.quiet)
+        Write(stderr, fmt::format("kelvora-cli: --jobs {} lowered to {}: the process may have only {} files open "
+                                  "at once (ulimit -n)\n",
+                                  options.jobs, most, limit));
+    return most;
+}
+
 engine::Job BaseJob(const Options& options)
 {
     engine::Job job;
-    job.jobs = options.jobs;
+    job.jobs = Jobs(options);
     job.stop = &g_stopRequested;
     // Open folders within what the process may hold. Set aside: the standard
     // streams, the journal and the report, the libraries' own, and on each
     // walking thread the folders in hand and the copy being changed. Of the
     // rest, a third for the walk, two thirds for the folders of changes
     // waiting for their batch.
-    const long usable = std::max(0L, OpenFileLimit() - 16 - 4L * std::max(1, options.jobs));
+    const long usable = std::max(0L, OpenFileLimit() - 16 - 4L * job.jobs);
     job.maxKeptHandles = static_cast<int>(std::min(usable / 3, 512L));
     job.maxHeldFolders = static_cast<int>(std::clamp(usable * 2 / 3, 1L, 1024L));
     // For the tests of runs killed part way: smaller batches of changes.
@@ -132,7 +150,12 @@ int RunFix(const Options& options)
         return kExitUsage;
     }
     ReportFile report;
-    if (!options.report.empty() && !report.Open(options.report, error)) {
+    ReportRules rules;
+    rules.replace = options.force;
+    rules.trees[0] = roots.originals.get();
+    rules.trees[1] = roots.copies.get();
+    rules.journal = options.journal;
+    if (!options.report.empty() && !report.Open(options.report, error, rules)) {
         Error(error);
         return kExitUsage;
     }
@@ -147,6 +170,7 @@ int RunFix(const Options& options)
             !OpenRunJournal(options.journal, header, journal, error)) {
             Error(error + "; nothing was changed (--no-journal runs without a journal, and such a run "
                           "cannot be undone)");
+            report.Discard();
             return kExitUsage;
         }
     }
@@ -154,12 +178,17 @@ int RunFix(const Options& options)
     job.rule = options.rule;
     job.change = true;
     job.dryRun = options.dryRun;
+    job.hardLinks = options.hardLinks;
     const Run run = Walk(options, roots, job, options.report.empty() ? nullptr : &report,
                          options.dryRun, journalled ? &journal : nullptr);
     nlohmann::ordered_json summaryJson = SummaryJson("fix", options.dryRun, run.totals, run.seconds);
     int status = Status(run.totals);
     // A run that changed nothing keeps no journal: there is nothing to take back.
     const bool kept = journalled && journal.made() > 0;
+    // The journal named so that the undo command runs from any folder.
+    std::string journalPath;
+    if (kept && !engine::AbsolutePath(journal.path(), journalPath, error))
+        journalPath = journal.path();
     if (journalled && !kept) {
         summaryJson["journal"] = nullptr;
         if (!journal.Discard(error)) {
@@ -168,7 +197,7 @@ int RunFix(const Options& options)
                 status = kExitFailures;
         }
     } else if (journalled) {
-        summaryJson["journal"] = ShownPath(journal.path(), false);
+        summaryJson["journal"] = ShownPath(journalPath, false);
         if (!journal.End(summaryJson, engine::Now(), error)) {
             Error(error);
             if (status == kExitDone)
@@ -183,8 +212,8 @@ int RunFix(const Options& options)
     } else if (!options.quiet) {
         PrintFixText(options, run.totals, run.seconds);
         if (kept)
-            Print("Journal: {}\n  to take this run back: kelvora-cli undo {}\n", ShownPath(journal.path(), true),
-                  ShellQuoted(ShownPath(journal.path(), true)));
+            Print("Journal: {}\n  to take this run back: kelvora-cli undo {}\n", ShownPath(journalPath, true),
+                  ShellQuoted(journalPath));
         else if (journalled)
             Print("No copy was changed: no journal was kept.\n");
         else if (!options.dryRun)

@@ -16,7 +16,7 @@ constexpr int kBarWidth = 40;
 
 std::string SignedSeconds(int64_t seconds)
 {
-    return (seconds > 0 ? "+" : "") + engine::FormatDuration(seconds * kSecond);
+    return (seconds > 0 ? "+" : "") + engine::FormatSeconds(seconds);
 }
 
 void Line(const char* label, uint64_t count)
@@ -55,9 +55,36 @@ std::string ShellQuoted(const std::string& word)
         return word;
     if (windows)
         return WindowsQuoted(word);
-    std::string quoted = "'";
-    for (char c : word)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    bool plain = true;
+    uint32_t code;
+    for (size_t at = 0; at < word.size() && plain;) {
+        const size_t length = SequenceLength(word, at, code);
+        plain = length != 0 && !IsControlCharacter(code);
+        at += length;
+    }
+    if (plain) {
+        std::string quoted = "'";
+        for (char c : word)
+            quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        return quoted + "'";
+    }
+    // A control character or a byte that is not UTF-8: written as \xNN in
+    // $'...', which bash, zsh, ksh and the shells of POSIX.1-2024 read back to
+    // the same bytes, and which shows nothing a terminal would act on.
+    std::string quoted = "$'";
+    for (size_t at = 0; at < word.size();) {
+        const size_t length = SequenceLength(word, at, code);
+        if (length == 0 || IsControlCharacter(code)) {
+            for (size_t i = 0; i < (length ? length : 1); ++i)
+                quoted += fmt::format("\\x{:02X}", static_cast<unsigned char>(word[at + i]));
+            at += length ? length : 1;
+            continue;
+        }
+        if (word[at] == '\'' || word[at] == '\\')
+            quoted += '\\';
+        quoted.append(word, at, length);
+        at += length;
+    }
     return quoted + "'";
 }
 
@@ -129,6 +156,8 @@ void PrintFixText(const Options& options, const engine::Totals& totals, double s
         Line("Time not kept", totals.notKept);
     Line("Changed during the run", totals.changed);
     Line("Skipped (not regular files)", totals.skipped);
+    if (totals.hardLinked)
+        Line("Hard links, left alone", totals.hardLinked);
     if (totals.interrupted)
         Print("Interrupted: the rest was left as it was.\n");
     Print("{:<28}{:>10.2f} s\n", "Time taken", seconds);

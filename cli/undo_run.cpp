@@ -53,9 +53,12 @@ public:
     }
     bool Open(std::string& error)
     {
-        if (!MakeHeader(options_, "undo", header_.originals, copies_, copiesGiven_, header_, error) ||
-            !OpenRunJournal("", header_, writer_, error))
+        if (!MakeHeader(options_, "undo", header_.originals, copies_, copiesGiven_, header_, error))
             return false;
+        if (!OpenRunJournal(options_.undoJournal, header_, writer_, error)) {
+            error += " (--journal FILE puts this undo's journal elsewhere)";
+            return false;
+        }
         recorder_ = std::make_unique<JournalObserver>(inner_, writer_);
         return true;
     }

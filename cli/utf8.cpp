@@ -4,17 +4,15 @@
 
 namespace cli {
 
-namespace {
-
-// Length of the valid UTF-8 sequence starting at `at`, or 0.
-size_t SequenceLength(const std::string& bytes, size_t at)
+size_t SequenceLength(const std::string& bytes, size_t at, uint32_t& code)
 {
     const auto byte = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
     const unsigned char lead = byte(at);
+    code = lead;
     if (lead < 0x80)
         return 1;
     size_t length;
-    unsigned long min, code;
+    uint32_t min;
     if (lead >= 0xC2 && lead <= 0xDF) {
         length = 2, min = 0x80, code = lead & 0x1F;
     } else if (lead >= 0xE0 && lead <= 0xEF) {
@@ -36,17 +34,20 @@ size_t SequenceLength(const std::string& bytes, size_t at)
     return length;
 }
 
-bool IsControl(unsigned char byte)
+bool IsControlCharacter(uint32_t code)
 {
-    return byte < 0x20 || byte == 0x7F;
+    // C0, DEL and C1 (U+009B reads as the terminal's escape sequence start),
+    // and the marks that reorder text on screen (U+202E shows the rest of a
+    // name backwards).
+    return code < 0x20 || (code >= 0x7F && code <= 0x9F) || code == 0x061C || code == 0x200E ||
+           code == 0x200F || (code >= 0x202A && code <= 0x202E) || (code >= 0x2066 && code <= 0x2069);
 }
-
-}  // namespace
 
 bool IsValidUtf8(const std::string& bytes)
 {
+    uint32_t code;
     for (size_t at = 0; at < bytes.size();) {
-        const size_t length = SequenceLength(bytes, at);
+        const size_t length = SequenceLength(bytes, at, code);
         if (length == 0)
             return false;
         at += length;
@@ -56,23 +57,28 @@ bool IsValidUtf8(const std::string& bytes)
 
 std::string ShownPath(const std::string& bytes, bool controls, bool& escaped)
 {
-    bool plain = IsValidUtf8(bytes);
-    if (plain && controls) {
-        for (char c : bytes)
-            plain = plain && !IsControl(static_cast<unsigned char>(c));
+    bool plain = true;
+    uint32_t code;
+    for (size_t at = 0; at < bytes.size() && plain;) {
+        const size_t length = SequenceLength(bytes, at, code);
+        plain = length != 0 && !(controls && IsControlCharacter(code));
+        at += length;
     }
     escaped = !plain;
     if (plain)
         return bytes;
     std::string shown;
     for (size_t at = 0; at < bytes.size();) {
-        const size_t length = SequenceLength(bytes, at);
+        const size_t length = SequenceLength(bytes, at, code);
         const unsigned char lead = static_cast<unsigned char>(bytes[at]);
-        if (length == 0 || (controls && IsControl(lead))) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", lead);
-            shown += hex;
-            ++at;
+        if (length == 0 || (controls && IsControlCharacter(code))) {
+            // Each byte of the character (one, when it is not UTF-8).
+            for (size_t i = 0; i < (length ? length : 1); ++i) {
+                char hex[8];
+                std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned char>(bytes[at + i]));
+                shown += hex;
+            }
+            at += length ? length : 1;
         } else if (lead == '\\') {
             shown += "\\\\";
             ++at;

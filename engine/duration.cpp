@@ -102,14 +102,16 @@ bool ParseShift(const std::string& text, Shift& shift, std::string& error)
     return true;
 }
 
-std::string FormatDuration(int64_t nanos)
+namespace {
+
+uint64_t Magnitude(int64_t value)
 {
-    std::string text;
-    uint64_t rest = nanos < 0 ? 0 - static_cast<uint64_t>(nanos) : static_cast<uint64_t>(nanos);
-    if (nanos < 0)
-        text = "-";
-    const uint64_t seconds = rest / kSecond;
-    const uint64_t fraction = rest % kSecond;
+    return value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+}
+
+std::string Format(bool negative, uint64_t seconds, uint64_t fraction)
+{
+    std::string text = negative ? "-" : "";
     const uint64_t hours = seconds / 3600, minutes = seconds / 60 % 60, secs = seconds % 60;
     if (hours)
         text += std::to_string(hours) + "h";
@@ -126,6 +128,19 @@ std::string FormatDuration(int64_t nanos)
         text += "s";
     }
     return text;
+}
+
+}  // namespace
+
+std::string FormatDuration(int64_t nanos)
+{
+    const uint64_t rest = Magnitude(nanos);
+    return Format(nanos < 0, rest / kSecond, rest % kSecond);
+}
+
+std::string FormatSeconds(int64_t seconds)
+{
+    return Format(seconds < 0, Magnitude(seconds), 0);
 }
 
 std::string FormatShift(const Shift& shift)

@@ -34,6 +34,8 @@ extern const char* const kShiftForms;
 // "2s", "0s"); a fraction of a second follows the seconds ("1.5s"). Negative
 // durations start with "-".
 std::string FormatDuration(int64_t nanos);
+// The same for a whole number of seconds, any of them (centuries included).
+std::string FormatSeconds(int64_t seconds);
 // "+1h", "-1h" or "1h".
 std::string FormatShift(const Shift& shift);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <limits>
 
 #include "engine/rule.h"
 
@@ -31,8 +32,38 @@ uint64_t Magnitude(int64_t seconds)
 
 void DeltaHistogram::Add(int64_t deltaNanos)
 {
+    Count(RoundedSeconds(deltaNanos));
+}
+
+void DeltaHistogram::Add(const fsys::Instant& later, const fsys::Instant& earlier)
+{
+    constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
+    constexpr int64_t kMin = std::numeric_limits<int64_t>::min();
+    int64_t seconds;
+    if (__builtin_sub_overflow(later.seconds, earlier.seconds, &seconds)) {
+        Count(later.seconds > earlier.seconds ? kMax : kMin);
+        return;
+    }
+    // The fraction given the sign of the seconds, then rounded, halves away
+    // from zero; at the ends of the range the count stays there.
+    int64_t fraction = int64_t{later.nanos} - earlier.nanos;
+    if (seconds < 0 && fraction > 0) {
+        ++seconds;
+        fraction -= kSecond;
+    } else if (seconds > 0 && fraction < 0) {
+        --seconds;
+        fraction += kSecond;
+    }
+    if (fraction >= kSecond / 2 && seconds < kMax)
+        ++seconds;
+    else if (fraction <= -kSecond / 2 && seconds > kMin)
+        --seconds;
+    Count(seconds);
+}
+
+void DeltaHistogram::Count(int64_t key)
+{
     ++total_;
-    const int64_t key = RoundedSeconds(deltaNanos);
     auto it = counts_.find(key);
     if (it != counts_.end())
         ++it->second;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/duration.h"
+#include "fsys/fsys.h"
 
 namespace engine {
 
@@ -20,6 +21,8 @@ public:
     // Counts one difference, in nanoseconds, rounded to the nearest second
     // (halves away from zero).
     void Add(int64_t deltaNanos);
+    // Counts `later` − `earlier`, rounded the same way, whatever their distance.
+    void Add(const fsys::Instant& later, const fsys::Instant& earlier);
     void Merge(const DeltaHistogram& other);
 
     // The most common differences in seconds, the largest count first (ties:
@@ -34,6 +37,7 @@ public:
     bool Suggest(Shift& shift) const;
 
 private:
+    void Count(int64_t seconds);
     std::map<int64_t, uint64_t> counts_;
     uint64_t total_ = 0;
     uint64_t others_ = 0;

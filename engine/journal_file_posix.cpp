@@ -46,6 +46,12 @@ bool DefaultJournalFolder(std::string& folder, std::string& error)
         error = "no place for the journal: neither XDG_STATE_HOME nor HOME is set (name one with --journal FILE)";
         return false;
     }
+    if (base[0] != '/') {
+        // A relative HOME would put the journals below whatever folder the
+        // program runs in, where no later undo --last finds them.
+        error = "no place for the journal: HOME \"" + base + "\" is not an absolute path (name one with --journal FILE)";
+        return false;
+    }
     folder = base + "/.local/state/kelvora/journal";
     return true;
 }

@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <memory>
 #include <mutex>
+#include <set>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "engine/change_outcome.h"
+#include "engine/folder_place.h"
 #include "engine/instant.h"
 
 namespace engine {
@@ -39,18 +42,86 @@ void Add(Totals& into, const Totals& from)
     into.changed += from.changed;
     into.failed += from.failed;
     into.skipped += from.skipped;
+    into.hardLinked += from.hardLinked;
     into.unreadable += from.unreadable;
     into.differences.Merge(from.differences);
 }
 
 class Pairing : public FolderVisitor {
 public:
-    Pairing(const Job& job, Observer& observer, Progress* progress)
+    Pairing(const Job& job, const fsys::Facts& copiesTop, Observer& observer, Progress* progress)
         : job_(job), observer_(observer), progress_(progress), totals_(std::max(1, job.jobs)),
-          queues_(std::max(1, job.jobs)),
+          queues_(std::max(1, job.jobs)), linkedOriginals_(queues_.size()),
           batch_(std::max<size_t>(1, job.batch / queues_.size())),
-          heldFolders_(std::max<size_t>(1, static_cast<size_t>(std::max(0, job.maxHeldFolders)) / queues_.size()))
+          heldFolders_(std::max<size_t>(1, static_cast<size_t>(std::max(0, job.maxHeldFolders)) / queues_.size())),
+          heldBytes_(std::max<size_t>(1, kHeldBytes / queues_.size()))
     {
+        for (Queue& queue : queues_)
+            queue.places = std::make_unique<PlaceCheck>(copiesTop);
+    }
+
+    // The changes of copies with other names, held until the walk was over:
+    // made now, from one thread, each folder opened again from the top. A
+    // copy that is the same file as an original is left alone.
+    void MakeDeferred(const fsys::Folder& copiesTop)
+    {
+        std::set<Identity> originals;
+        for (const std::set<Identity>& part : linkedOriginals_)
+            originals.insert(part.begin(), part.end());
+        std::sort(deferred_.begin(), deferred_.end(), [](const Deferred& a, const Deferred& b) {
+            const std::string_view folderA = FolderPathOf(a.event.path, a.name);
+            const std::string_view folderB = FolderPathOf(b.event.path, b.name);
+            return folderA != folderB ? folderA < folderB : a.name < b.name;
+        });
+        Totals& totals = totals_[0];
+        Queue& queue = queues_[0];
+        std::shared_ptr<HeldFolder> held;
+        std::string heldPath;
+        bool opened = false;
+        for (Deferred& deferred : deferred_) {
+            if (Stopped())
+                break;
+            FileEvent& event = deferred.event;
+            if (originals.count({deferred.copy.device, deferred.copy.object})) {
+                ++totals.hardLinked;
+                event.kind = EventKind::Skipped;
+                event.reason = "the copy is the same file as an original (a hard link between the trees): left alone";
+                Report(0, std::move(event));
+                continue;
+            }
+            if (job_.dryRun) {
+                Report(0, std::move(event));
+                continue;
+            }
+            const std::string_view folderPath = FolderPathOf(event.path, deferred.name);
+            if (!held || folderPath != heldPath) {
+                heldPath.assign(folderPath);
+                held.reset();
+                fsys::FolderHandle handle = OpenBelow(copiesTop, folderPath, deferred.folder);
+                opened = handle != nullptr;
+                if (opened) {
+                    held = std::make_shared<HeldFolder>();
+                    held->handle = std::move(handle);
+                    ++queue.folders;
+                }
+            }
+            if (!opened) {
+                ++totals.changed;
+                event.kind = EventKind::Changed;
+                event.reason = "its folder was moved or replaced since it was listed";
+                Report(0, std::move(event));
+                continue;
+            }
+            queue.bytes += event.path.size();
+            queue.items.push_back({std::move(event), held, std::move(deferred.name), deferred.copy});
+            ++queue.changes;
+            if (queue.changes >= batch_ || queue.folders >= heldFolders_ || queue.bytes >= heldBytes_) {
+                Flush(0);
+                held.reset();
+            }
+        }
+        Flush(0);
+        deferred_.clear();
     }
 
     Totals Sum() const
@@ -109,12 +180,14 @@ public:
             ++totals.originals;
             if (!copy) {
                 ++totals.missing;
+                NoteOriginal(folder, name);
                 continue;
             }
             if (copy->kind == fsys::Kind::Unknown && !Refresh(folder, kCopies, name, *copy, totals))
                 continue;
             if (copy->kind != fsys::Kind::Regular) {
                 Skip(folder, name, copy->kind, totals);
+                NoteOriginal(folder, name);
                 continue;
             }
             if (Pair(folder, name, totals))
@@ -128,13 +201,18 @@ public:
 
 private:
     // The most other events held on each walking thread while changes wait
-    // for their batch.
+    // for their batch, and the most bytes of paths held in all (deep trees
+    // have long paths).
     static constexpr size_t kHeldEvents = 8192;
+    static constexpr size_t kHeldBytes = size_t(16) << 20;
+
+    using Identity = std::pair<uint64_t, uint64_t>;  // device, object
 
     // The copies' folder of queued changes, kept open until they are made.
     struct HeldFolder {
         fsys::FolderHandle handle;
         int64_t granularity = -1;  // of its file system, asked when first needed
+        int place = -1;            // still where it was listed: unknown (-1), no (0), yes (1)
     };
     struct Folder {
         const FolderView& view;
@@ -153,7 +231,23 @@ private:
         std::vector<FileEvent> planned;  // the changes' events, while their batch is made
         size_t changes = 0;
         size_t folders = 0;
+        size_t bytes = 0;                // of the paths held
+        std::unique_ptr<PlaceCheck> places;
     };
+    // A change of a copy with other names, made once the walk is over.
+    struct Deferred {
+        FileEvent event;
+        std::string name;
+        fsys::Facts copy;
+        fsys::Facts folder;  // the identity of its folder
+    };
+
+    // The folder part of a path that ends in `name`.
+    static std::string_view FolderPathOf(const std::string& path, const std::string& name)
+    {
+        const size_t length = path.size() > name.size() ? path.size() - name.size() - 1 : 0;
+        return std::string_view(path).substr(0, length);
+    }
 
     bool Stopped() const { return job_.stop && job_.stop->load(std::memory_order_relaxed); }
 
@@ -177,8 +271,9 @@ private:
             Report(event);
             return;
         }
+        queue.bytes += event.path.size();
         queue.items.push_back({std::move(event), nullptr, {}, {}});
-        if (queue.items.size() - queue.changes >= kHeldEvents)
+        if (queue.items.size() - queue.changes >= kHeldEvents || queue.bytes >= heldBytes_)
             Flush(worker);
     }
     void Report(Folder& folder, FileEvent event) { Report(folder.worker, std::move(event)); }
@@ -226,6 +321,8 @@ private:
             Fail(folder, name, "original: " + failure.reason, totals);
             return false;
         }
+        if (original.kind == fsys::Kind::Regular && original.links > 1 && job_.hardLinks)
+            linkedOriginals_[folder.worker].insert({original.device, original.object});
         if (!fsys::NameFacts(*folder.view.folder[kCopies], name, copy, failure)) {
             Fail(folder, name, "copy: " + failure.reason, totals);
             return false;
@@ -248,17 +345,35 @@ private:
             ++totals.equalTimes;
             return false;
         }
-        totals.differences.Add(delta);
+        totals.differences.Add(copy.modified, original.modified);
         if (pairClass != PairClass::Match)
             return false;
         ++totals.matched;
-        if (job_.change)
-            Enqueue(folder, name, original, copy, totals);
+        if (!job_.change)
+            return true;
+        if (copy.links > 1) {
+            LinkedCopy(folder, name, original, copy, totals);
+            return true;
+        }
+        Enqueue(folder, name, original, copy, totals);
         return true;
     }
 
-    void Enqueue(Folder& folder, const std::string& name, const fsys::Facts& original,
-                 const fsys::Facts& copy, Totals& totals)
+    // With --hard-links, every original with other names is remembered, so
+    // that no copy that is the same file is changed.
+    void NoteOriginal(Folder& folder, const std::string& name)
+    {
+        if (!job_.hardLinks || !job_.change)
+            return;
+        fsys::Facts facts;
+        fsys::Failure failure;
+        if (fsys::NameFacts(*folder.view.folder[kOriginals], name, facts, failure) &&
+            facts.kind == fsys::Kind::Regular && facts.links > 1)
+            linkedOriginals_[folder.worker].insert({facts.device, facts.object});
+    }
+
+    static FileEvent PlannedEvent(Folder& folder, const std::string& name, const fsys::Facts& original,
+                                  const fsys::Facts& copy)
     {
         FileEvent event;
         event.kind = EventKind::Planned;
@@ -269,6 +384,39 @@ private:
         event.before = copy.modified;
         event.set = original.modified;
         event.object = copy.object;
+        return event;
+    }
+
+    // A matching copy with other names: changing it changes the file under
+    // all of them (an older backup's, say, or an original's). Left alone
+    // unless asked; when asked, changed after the walk.
+    void LinkedCopy(Folder& folder, const std::string& name, const fsys::Facts& original,
+                    const fsys::Facts& copy, Totals& totals)
+    {
+        FileEvent event = PlannedEvent(folder, name, original, copy);
+        if (!job_.hardLinks) {
+            ++totals.hardLinked;
+            event.kind = EventKind::Skipped;
+            event.reason = "the copy has " + std::to_string(copy.links) +
+                           " names (hard links), and a change would reach them all: left alone "
+                           "(--hard-links changes such copies)";
+            Report(folder, std::move(event));
+            return;
+        }
+        Deferred deferred{std::move(event), name, copy, {}};
+        fsys::Failure failure;
+        if (!fsys::FolderFacts(*folder.view.folder[kCopies], deferred.folder, failure)) {
+            Fail(folder, name, "its folder: " + failure.reason, totals);
+            return;
+        }
+        std::lock_guard<std::mutex> lock(deferredMutex_);
+        deferred_.push_back(std::move(deferred));
+    }
+
+    void Enqueue(Folder& folder, const std::string& name, const fsys::Facts& original,
+                 const fsys::Facts& copy, Totals& totals)
+    {
+        FileEvent event = PlannedEvent(folder, name, original, copy);
         if (job_.dryRun) {
             Report(folder, std::move(event));
             return;
@@ -298,9 +446,10 @@ private:
         }
         if (queue.items.capacity() == 0)
             queue.items.reserve(batch_);  // grown once: its pages are used only as it fills
+        queue.bytes += event.path.size();
         queue.items.push_back({std::move(event), folder.held, name, copy});
         ++queue.changes;
-        if (queue.changes >= batch_ || queue.folders >= heldFolders_) {
+        if (queue.changes >= batch_ || queue.folders >= heldFolders_ || queue.bytes >= heldBytes_) {
             Flush(folder.worker);
             folder.held.reset();  // the next change here opens it again
         }
@@ -344,6 +493,11 @@ private:
             if (allowed && item.event.kind == EventKind::Failed) {
                 ++totals.failed;  // refused by the observer: not made
                 Report(item.event);
+            } else if (allowed && !InPlace(queue, item)) {
+                ++totals.changed;
+                item.event.kind = EventKind::Changed;
+                item.event.reason = "its folder was moved or replaced since it was listed";
+                Report(item.event);
             } else if (allowed) {
                 Change(item, totals);
             } else if (!reason.empty()) {
@@ -356,6 +510,19 @@ private:
         queue.items.clear();
         queue.changes = 0;
         queue.folders = 0;
+        queue.bytes = 0;
+        queue.places->Forget();
+    }
+
+    // Whether the folder of a queued change is still where it was listed
+    // below the copies' top, asked once per folder and batch, just before its
+    // changes: a folder moved out of the copies since is not reached.
+    bool InPlace(Queue& queue, const Item& item)
+    {
+        HeldFolder& held = *item.folder;
+        if (held.place < 0)
+            held.place = queue.places->StillAt(*held.handle, FolderPathOf(item.event.path, item.name));
+        return held.place == 1;
     }
 
     void Change(Item& item, Totals& totals)
@@ -390,8 +557,12 @@ private:
     Progress* progress_;
     std::vector<Totals> totals_;  // one per walking thread
     std::vector<Queue> queues_;   // one per walking thread
+    std::vector<std::set<Identity>> linkedOriginals_;  // originals with other names, per thread
+    std::mutex deferredMutex_;
+    std::vector<Deferred> deferred_;
     const size_t batch_;          // changes held on each walking thread, at most
     const size_t heldFolders_;    // folders held on each
+    const size_t heldBytes_;      // bytes of paths held on each
     std::mutex observerMutex_;
 };
 
@@ -400,13 +571,19 @@ private:
 Totals Repair(const fsys::Folder& originals, const fsys::Folder& copies, const Job& job,
               Observer& observer, Progress* progress)
 {
-    Pairing pairing(job, observer, progress);
+    fsys::Facts copiesTop;
+    fsys::Failure failure;
+    fsys::FolderFacts(copies, copiesTop, failure);
+    Pairing pairing(job, copiesTop, observer, progress);
     WalkOptions options;
     options.jobs = job.jobs;
-    options.oneSided = job.countUnpaired;
+    // With hard links changed, every original is looked at, those in
+    // folders without copies too.
+    options.oneSided = job.countUnpaired || (job.hardLinks && job.change);
     options.maxKeptHandles = job.maxKeptHandles;
     options.stop = job.stop;
     WalkInStep(originals, copies, options, pairing);
+    pairing.MakeDeferred(copies);
     Totals totals = pairing.Sum();
     totals.interrupted = job.stop && job.stop->load();
     return totals;

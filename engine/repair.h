@@ -23,7 +23,8 @@ enum class EventKind {
                  // file system's granularity
     Changed,     // the copy changed since it was listed: left alone
     Failed,      // the change, or a question about a file, failed: `reason`
-    Skipped,     // the entry where a copy should be is not a regular file
+    Skipped,     // the entry where a copy should be is not a regular file, or the
+                 // copy is left alone for its hard links: `reason`
     Unreadable,  // a folder of `side` could not be opened or listed: `reason`
 };
 
@@ -67,6 +68,10 @@ struct Job {
     bool change = false;    // fix: change the matching copies
     bool dryRun = false;    // with change: report Planned events only
     bool countUnpaired = false;  // walk folders present on one side only, for the counts
+    // Also change copies that have more than one name (hard links). They
+    // are changed once the walk is over, so that every original has been
+    // seen: a copy that is the same file as any original is never changed.
+    bool hardLinks = false;
     int jobs = 1;
     int maxKeptHandles = 512;
     // Copies' folders kept open for the changes waiting for their batch, at
@@ -94,6 +99,7 @@ struct Totals {
     uint64_t changed = 0;
     uint64_t failed = 0;
     uint64_t skipped = 0;
+    uint64_t hardLinked = 0;  // matches left alone for their other names (Skipped events)
     uint64_t unreadable = 0;  // folders
     bool interrupted = false;
     DeltaHistogram differences;  // same-size pairs with different instants

@@ -87,6 +87,13 @@ bool OpenRoots(const std::string& originals, const std::string& copies, Roots& r
         error = "ORIGINALS \"" + originals + "\" lies inside COPIES \"" + copies + "\"";
         return false;
     }
+    // A bind mount hides nesting from the climb above: the mounts are asked.
+    std::string how;
+    if (fsys::MountedInside(*roots.originals, *roots.copies, how)) {
+        error = "ORIGINALS \"" + originals + "\" and COPIES \"" + copies +
+                "\" hold the same folders through a mount, one inside the other: " + how;
+        return false;
+    }
     return true;
 }
 

@@ -15,7 +15,8 @@ struct Roots {
 
 // Opens both folders (a link there is followed). False and a message when one
 // does not exist, is not a folder or cannot be read, or when they are the
-// same folder or one lies inside the other (by identity, whatever the spelling).
+// same folder or one lies inside the other (by identity, whatever the
+// spelling, and through mounts).
 bool OpenRoots(const std::string& originals, const std::string& copies, Roots& roots,
                std::string& error);
 

@@ -28,11 +28,12 @@ void SortByName(std::vector<fsys::Entry>& entries)
 }
 
 // A folder pair waiting to be walked, or walked and holding its handles open
-// while its subfolders still need them.
+// while its subfolders still need them. It keeps its name only: its path is
+// made from its parents' names when it is walked, so that a deep tree holds
+// each name once rather than every path whole.
 struct Node {
     std::shared_ptr<Node> parent;
     std::string name;
-    std::string path;
     bool present[2] = {false, false};
 
     std::mutex mutex;
@@ -41,6 +42,19 @@ struct Node {
 };
 
 using NodePtr = std::shared_ptr<Node>;
+
+std::string PathOf(const Node& node)
+{
+    size_t length = 0;
+    for (const Node* at = &node; at->parent; at = at->parent.get())
+        length += at->name.size() + 1;
+    std::string path(length ? length - 1 : 0, '/');
+    for (const Node* at = &node; at->parent; at = at->parent.get()) {
+        length -= at->name.size() + 1;
+        path.replace(length, at->name.size(), at->name);
+    }
+    return path;
+}
 
 class Walker {
 public:
@@ -152,6 +166,7 @@ private:
 
     void Walk(const NodePtr& node, std::vector<NodePtr>& children, int worker)
     {
+        const std::string path = PathOf(*node);
         std::shared_ptr<const fsys::Folder> handle[2];
         std::vector<fsys::Entry> entries[2];
         bool ok = true;
@@ -162,7 +177,7 @@ private:
             handle[side] = Open(*node, side, failure);
             ok = handle[side] && fsys::List(*handle[side], entries[side], failure);
             if (!ok)
-                visitor_.FolderFailed(node->path, static_cast<Side>(side), failure, worker);
+                visitor_.FolderFailed(path, static_cast<Side>(side), failure, worker);
         }
         Opened(*node);
         if (!ok)
@@ -180,7 +195,7 @@ private:
                     entry.kind = facts.kind;
             }
         }
-        const FolderView view{node->path,
+        const FolderView view{path,
                               {handle[0].get(), handle[1].get()},
                               {&entries[0], &entries[1]}};
         visitor_.Visit(view, worker);
@@ -231,7 +246,6 @@ private:
             auto child = std::make_shared<Node>();
             child->parent = node;
             child->name = *name;
-            child->path = node->path.empty() ? *name : node->path + "/" + *name;
             child->present[0] = folder[0];
             child->present[1] = folder[1];
             children.push_back(std::move(child));

@@ -40,6 +40,7 @@ struct Facts {
     Instant accessed;
     uint64_t device = 0;  // with `object`, the identity of the file object
     uint64_t object = 0;
+    uint64_t links = 1;   // names the object has (hard links)
 };
 
 // A failed call: the system's reason as text, and its code for the caller
@@ -80,6 +81,12 @@ struct FolderIdentity {
 };
 bool IdentifyFolder(const Folder& folder, FolderIdentity& identity, Failure& failure);
 
+// True when a folder reachable inside one of the two folders is, through a
+// mount (a bind mount, say), also reachable inside the other, although
+// neither path lies inside the other; `how` then names the mount. False
+// where the system has no such mounts or they cannot be read.
+bool MountedInside(const Folder& a, const Folder& b, std::string& how);
+
 // Every name in the folder but "." and "..", in the system's order.
 bool List(const Folder& folder, std::vector<Entry>& entries, Failure& failure);
 
@@ -101,7 +108,10 @@ enum class SetResult {
 // `when`, leaving its access time and everything else alone, never through a
 // link. Just before, the same file object is looked at again and must still be
 // a regular file with the identity, size and modification time of `expected`.
-// After the change, `after` receives the object's facts read back.
+// A file with other names (hard links) that already holds `when`, with the
+// identity and size of `expected`, had its time set through another of its
+// names: it is left as it is and Set returned. After the change, `after`
+// receives the object's facts read back.
 SetResult SetModified(const Folder& folder, const std::string& name, const Facts& expected,
                       const Instant& when, Facts& after, Failure& failure);
 

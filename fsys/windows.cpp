@@ -186,6 +186,7 @@ bool FactsOfHandle(HANDLE handle, Facts& facts, Failure& failure)
     facts.accessed = InstantOf(info.ftLastAccessTime);
     facts.device = info.dwVolumeSerialNumber;
     facts.object = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    facts.links = info.nNumberOfLinks;
     return true;
 }
 
@@ -385,6 +386,13 @@ bool IdentifyFolder(const Folder& folder, FolderIdentity& identity, Failure& fai
     return true;
 }
 
+bool MountedInside(const Folder&, const Folder&, std::string&)
+{
+    // A folder mounted elsewhere (a mounted volume, a junction) is a reparse
+    // point below a top, never followed: no mount can join the two trees.
+    return false;
+}
+
 bool List(const Folder& folder, std::vector<Entry>& entries, Failure& failure)
 {
     entries.clear();
@@ -475,7 +483,11 @@ SetResult SetModified(const Folder& folder, const std::string& name, const Facts
         now.size != expected.size || now.modified != expected.modified) {
         after = now;
         CloseHandle(handle);
-        return SetResult::Changed;
+        // The same file with other names, already set through one of them.
+        const bool throughTwin = now.kind == Kind::Regular && now.links > 1 && now.device == expected.device &&
+                                 now.object == expected.object && now.size == expected.size &&
+                                 now.modified == when;
+        return throughTwin ? SetResult::Set : SetResult::Changed;
     }
     // Creation and access times are passed as null: the system leaves them.
     if (!SetFileTime(handle, nullptr, nullptr, &time)) {

@@ -2,6 +2,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
+
 #include <gtest/gtest.h>
 
 #include "harness.h"
@@ -23,7 +25,10 @@ TEST(BadInput, EveryCaseIsRefusedBeforeAnythingIsTouched)
     harness::MakeFolders(scratch / "locked");
     chmod((scratch / "locked").c_str(), 0);
     symlink(c.c_str(), (scratch / "c-link").c_str());
+    const std::string journals = harness::DefaultStateHome() + "/kelvora/journal";
+    harness::MakeFolders(journals);
     const auto before = harness::Take(scratch.path());
+    const auto journalsBefore = harness::Take(journals);
     struct {
         std::vector<std::string> args;
         const char* message;
@@ -52,7 +57,17 @@ TEST(BadInput, EveryCaseIsRefusedBeforeAnythingIsTouched)
         {{"fix", o, c, "--shift", "1h", "--jobs", "0"}, "--jobs"},
         {{"fix", o, c, "--shift", "1h", "--progress", "sometimes"}, "--progress"},
         {{"fix", o, "--shift", "1h"}, "COPIES"},
-        {{"scan", o, c, "--top", "-1"}, "--top"},
+        {{"scan", o, c, "--top", "-1"}, "--top: -1 is out of range: 0 to 1000000\n"},
+        {{"scan", o, c, "--jobs", "abc"}, "--jobs: \"abc\" is not a whole number (1 to 1024)"},
+        {{"fix", o, c, "--shift", "1h", "--dry-run", "--report", c + "/f"}, "lies inside COPIES"},
+        {{"fix", o, c, "--shift", "1h", "--force", "--report", c + "/sub/new.csv"}, "lies inside COPIES"},
+        {{"fix", o, c, "--shift", "1h", "--dry-run", "--report", scratch / "c-link/new.csv"}, "lies inside COPIES"},
+        {{"fix", o, c, "--shift", "1h", "--dry-run", "--report", o + "/new.csv"}, "lies inside ORIGINALS"},
+        {{"fix", o, c, "--shift", "1h", "--report", journals + "/r.jsonl"}, "in the journals' folder"},
+        {{"fix", o, c, "--shift", "1h", "--report", scratch / "plain-file"}, "it exists (--force replaces it)"},
+        {{"fix", o, c, "--shift", "1h", "--report", scratch / "F", "--journal", scratch / "F"}, "the run's journal"},
+        {{"fix", o, c, "--shift", "1h", "--report", scratch / "new.csv", "--journal", scratch / "no/such/j.jsonl"},
+         "nothing was changed"},
         {{"scan", o, c, "extra"}, "extra"},
         {{"frobnicate"}, "frobnicate"},
         {{}, "subcommand"},
@@ -68,8 +83,34 @@ TEST(BadInput, EveryCaseIsRefusedBeforeAnythingIsTouched)
         EXPECT_NE(result.err.find(c.message), std::string::npos) << shown << "\n" << result.err;
         EXPECT_TRUE(result.out.empty()) << shown << "\n" << result.out;
     }
-    EXPECT_TRUE(harness::Differences(before, harness::Take(scratch.path())).empty());
+    EXPECT_EQ(harness::Differences(before, harness::Take(scratch.path())), std::vector<std::string>{});
+    EXPECT_EQ(harness::Differences(journalsBefore, harness::Take(journals)), std::vector<std::string>{});
     chmod((scratch / "locked").c_str(), 0755);
+}
+
+TEST(BadInput, ReportReplacesAFileOnlyWhenForced)
+{
+    harness::Scratch scratch;
+    harness::WritePairs(scratch / "o", scratch / "c", {{"f", 3, kT, kHour}});
+    harness::WriteFile(scratch / "r.jsonl", 5, kT);
+    const auto fix = harness::Run({"fix", scratch / "o", scratch / "c", "--shift", "1h", "--dry-run", "--force",
+                                   "--report", scratch / "r.jsonl"});
+    EXPECT_EQ(fix.status, 0) << fix.err;
+    std::FILE* report = std::fopen((scratch / "r.jsonl").c_str(), "r");
+    ASSERT_NE(report, nullptr);
+    char line[64] = {};
+    ASSERT_NE(std::fgets(line, sizeof line, report), nullptr);
+    std::fclose(report);
+    EXPECT_EQ(std::string(line).substr(0, 21), "{\"event\":\"planned\",\"p");
+    // A report with another name, a hard link to a copy, is never emptied.
+    ASSERT_EQ(link((scratch / "c/f").c_str(), (scratch / "linked.csv").c_str()), 0);
+    const auto linked = harness::Run({"fix", scratch / "o", scratch / "c", "--shift", "1h", "--dry-run", "--force",
+                                      "--report", scratch / "linked.csv"});
+    EXPECT_EQ(linked.status, 2);
+    EXPECT_NE(linked.err.find("hard links"), std::string::npos) << linked.err;
+    struct stat st;
+    ASSERT_EQ(stat((scratch / "c/f").c_str(), &st), 0);
+    EXPECT_EQ(st.st_size, 3);
 }
 
 TEST(BadInput, HelpAndVersion)

@@ -219,6 +219,16 @@ Result Run(const std::vector<std::string>& args, const RunOptions& options)
     if (pid == 0) {
         dup2(out[1], 1);
         dup2(err[1], 2);
+        if (!options.outputFile.empty()) {
+            const int file = open(options.outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            dup2(file, 1);
+        } else if (options.closedOutput) {
+            int closed[2];
+            if (pipe(closed) == 0) {
+                close(closed[0]);
+                dup2(closed[1], 1);
+            }
+        }
         if (options.withoutOverride && geteuid() == 0) {
             prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE, 0, 0, 0);
             prctl(PR_CAPBSET_DROP, CAP_DAC_READ_SEARCH, 0, 0, 0);
@@ -235,17 +245,19 @@ Result Run(const std::vector<std::string>& args, const RunOptions& options)
                                          static_cast<rlim_t>(options.openFileLimit)};
             setrlimit(RLIMIT_NOFILE, &limit);
         }
+        if (!options.workingFolder.empty() && chdir(options.workingFolder.c_str()) != 0)
+            _exit(126);
         setenv("XDG_STATE_HOME", stateHome.c_str(), 1);
         for (const std::string& setting : options.environment)
             putenv(const_cast<char*>(setting.c_str()));
         std::vector<char*> argv;
-        std::string program = KELVORA_CLI;
-        argv.push_back(program.data());
-        std::vector<std::string> copies(args);
+        std::vector<std::string> copies(options.prefix);
+        copies.push_back(KELVORA_CLI);
+        copies.insert(copies.end(), args.begin(), args.end());
         for (std::string& arg : copies)
             argv.push_back(arg.data());
         argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
+        execvp(argv[0], argv.data());
         _exit(127);
     }
     close(out[1]);

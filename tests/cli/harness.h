@@ -84,6 +84,15 @@ struct RunOptions {
     long openFileLimit = 0;
     // When not 0, the largest file the program may write, in bytes (POSIX only).
     long fileSizeLimit = 0;
+    // A command (looked up in PATH) that runs the program: the program and
+    // its arguments are appended to it (POSIX only).
+    std::vector<std::string> prefix;
+    // The program's stdout: this file (/dev/full, say) instead of a pipe the
+    // test reads; or, when `closedOutput`, a pipe whose reader is gone.
+    std::string outputFile;
+    bool closedOutput = false;
+    // The folder the program runs in; empty: the test's own.
+    std::string workingFolder;
 };
 
 // The XDG_STATE_HOME the program is given when a test names none.

@@ -107,3 +107,40 @@ TEST(Names, ManyDeepFoldersWithFewHandles)
     EXPECT_EQ(fix.status, 0) << fix.err;
     EXPECT_NE(fix.out.find("\"touched\":600,"), std::string::npos) << fix.out.substr(fix.out.rfind('{'));
 }
+
+TEST(Names, ControlsAndReorderingMarksAreEscapedAndTheSuggestionRunsInAShell)
+{
+    // Folder names with a newline, a byte that is not UTF-8, a C1 control
+    // (U+009B, a terminal's escape sequence start), U+202E (shows what
+    // follows backwards) and quotes.
+    harness::Scratch scratch;
+    const std::string odd = "a\nb\xff" "c\xc2\x9b" "d\xe2\x80\xae" "e'f\\g";
+    const std::string originals = scratch / ("o" + odd), copies = scratch / ("c" + odd);
+    harness::WritePairs(originals, copies, {{"x\xc2\x9b" "y", 5, kT, kHour}, {"z", 5, kT, kHour}});
+    const harness::Result scan = harness::Run({"scan", originals, copies});
+    EXPECT_EQ(scan.status, 0) << scan.err;
+    for (const char* raw : {"\xc2\x9b", "\xe2\x80\xae", "\xff"})
+        EXPECT_EQ(scan.out.find(raw), std::string::npos) << scan.out;
+    const size_t at = scan.out.find("kelvora-cli fix ");
+    ASSERT_NE(at, std::string::npos) << scan.out;
+    const std::string command = scan.out.substr(at, scan.out.find('\n', at) - at);
+    EXPECT_NE(command.find("\\xC2\\x9B"), std::string::npos) << command;
+    // The suggestion, run by a shell, reaches both folders.
+    const std::string line = std::string(KELVORA_CLI) + command.substr(std::string("kelvora-cli").size());
+    harness::RunOptions shell;
+    shell.prefix = {"bash", "-c", line + " --json", "bash"};
+    const harness::Result suggested = harness::Run({}, shell);
+    EXPECT_EQ(suggested.status, 0) << command << suggested.err;
+    EXPECT_NE(suggested.out.find("\"matched\":2"), std::string::npos) << suggested.out;
+    // A failure names the folder with its controls escaped.
+    harness::MakeFolders(originals + "/sub");
+    harness::MakeFolders(copies + "/sub");
+    ASSERT_EQ(chmod((copies + "/sub").c_str(), 0), 0);
+    harness::RunOptions plain;
+    plain.withoutOverride = true;
+    const harness::Result fix = harness::Run({"fix", originals, copies, "--shift", "1h"}, plain);
+    ASSERT_EQ(chmod((copies + "/sub").c_str(), 0755), 0);
+    EXPECT_NE(fix.err.find("cannot read the folder"), std::string::npos) << fix.err;
+    for (const char* raw : {"\xc2\x9b", "\xe2\x80\xae", "\xff", "\n\x62"})
+        EXPECT_EQ(fix.err.find(raw), std::string::npos) << fix.err;
+}

@@ -48,3 +48,28 @@ TEST(OpenFiles, FewAllowedStillRepairsEveryCopyOnAnyNumberOfThreads)
         }
     }
 }
+
+TEST(OpenFiles, JobsAreLoweredToWhatTheLimitAllowsAndSaidSo)
+{
+    // 500 folders, 16 files open at most, 8 threads asked for.
+    harness::Scratch scratch;
+    std::vector<harness::Pair> pairs;
+    for (int a = 0; a < 20; ++a)
+        for (int b = 0; b < 25; ++b)
+            pairs.push_back({"a" + std::to_string(a) + "/b" + std::to_string(b) + "/f", 3, kT + b * kS, kHour});
+    harness::WritePairs(scratch / "o", scratch / "c", pairs);
+    harness::RunOptions limited;
+    limited.openFileLimit = 16;
+    const harness::Result fix =
+        harness::Run({"fix", scratch / "o", scratch / "c", "--shift", "1h", "--jobs", "8", "--json"}, limited);
+    EXPECT_EQ(fix.status, 0) << fix.err;
+    EXPECT_NE(fix.err.find("--jobs 8 lowered to 1: the process may have only 16 files open at once"),
+              std::string::npos)
+        << fix.err;
+    EXPECT_NE(fix.out.find("\"touched\":500,"), std::string::npos) << fix.out.substr(fix.out.size() - 400);
+    EXPECT_NE(fix.out.find("\"unreadable_folders\":0,"), std::string::npos);
+    // Quiet, and when the number was the program's own choice, nothing is said.
+    const harness::Result scan = harness::Run({"scan", scratch / "o", scratch / "c"}, limited);
+    EXPECT_EQ(scan.status, 0);
+    EXPECT_EQ(scan.err, "");
+}

@@ -139,3 +139,100 @@ TEST(Output, InterruptFinishesTheFileInHandAndPrintsTheSummary)
     EXPECT_EQ(repaired, touched);
     EXPECT_EQ(harness::Lines(report).back(), summary);
 }
+
+TEST(Output, AFullOutputIsAFailureOfEveryCommand)
+{
+    harness::Scratch scratch;
+    harness::WritePairs(scratch / "o", scratch / "c", {{"a", 3, kT, kHour}, {"b", 4, kT, kHour}});
+    harness::RunOptions full;
+    full.outputFile = "/dev/full";
+    full.stateHome = scratch / "state";
+    const std::vector<std::vector<std::string>> commands = {
+        {"scan", scratch / "o", scratch / "c"},
+        {"scan", scratch / "o", scratch / "c", "--json"},
+        {"fix", scratch / "o", scratch / "c", "--shift", "1h", "--json"},
+        {"journals"},
+        {"undo", "--last", "--dry-run"},
+        {"undo", "--last"},
+        {"help"},
+    };
+    for (const auto& args : commands) {
+        const harness::Result run = harness::Run(args, full);
+        EXPECT_EQ(run.status, 1) << args[0] << run.err;
+        EXPECT_NE(run.err.find("write error: No space left on device"), std::string::npos) << args[0] << run.err;
+    }
+    // The work itself was done: fixed, then taken back.
+    EXPECT_EQ(harness::ModifiedNanos(scratch / "c/a"), kT + kHour);
+}
+
+TEST(Output, AClosedPipeStopsTheRunAsAnInterruptDoes)
+{
+    harness::Scratch scratch;
+    std::vector<harness::Pair> pairs;
+    for (int i = 0; i < 2000; ++i)
+        pairs.push_back({"d" + std::to_string(i % 20) + "/f" + std::to_string(i), 2, kT, kHour});
+    harness::WritePairs(scratch / "o", scratch / "c", pairs);
+    harness::RunOptions closed;
+    closed.closedOutput = true;
+    closed.stateHome = scratch / "state";
+    closed.environment = {"KELVORA_TEST_BATCH=50"};
+    const harness::Result fix = harness::Run(
+        {"fix", scratch / "o", scratch / "c", "--shift", "1h", "--json", "--report", scratch / "r.jsonl"}, closed);
+    EXPECT_EQ(fix.status, 141) << fix.err;
+    EXPECT_NE(fix.err.find("the output was closed"), std::string::npos) << fix.err;
+    const std::string summary = harness::Lines(ReadText(scratch / "r.jsonl")).back();
+    EXPECT_NE(summary.find("\"interrupted\":true"), std::string::npos) << summary;
+    const size_t at = summary.find("\"touched\":");
+    ASSERT_NE(at, std::string::npos) << summary;
+    const long touched = std::stol(summary.substr(at + 10));
+    EXPECT_LT(touched, 2000);
+    long repaired = 0;
+    for (const auto& pair : pairs)
+        repaired += harness::ModifiedNanos(scratch / "c/" + pair.relative) == kT;
+    EXPECT_EQ(repaired, touched);
+    // Its journal was ended: the run is taken back whole.
+    harness::RunOptions state;
+    state.stateHome = closed.stateHome;
+    const harness::Result undo = harness::Run({"undo", "--last"}, state);
+    EXPECT_EQ(undo.status, 0) << undo.err << undo.out;
+    for (const auto& pair : pairs)
+        EXPECT_EQ(harness::ModifiedNanos(scratch / "c/" + pair.relative), kT + kHour) << pair.relative;
+}
+
+TEST(Output, ARelativeJournalIsNamedWholeInTheUndoCommand)
+{
+    harness::Scratch scratch;
+    harness::WritePairs(scratch / "o", scratch / "c", {{"a", 3, kT, kHour}});
+    harness::MakeFolders(scratch / "here");
+    harness::RunOptions inside;
+    inside.workingFolder = scratch / "here";
+    const harness::Result fix = harness::Run({"fix", "../o", "../c", "--shift", "1h", "--journal", "run.jsonl"}, inside);
+    EXPECT_EQ(fix.status, 0) << fix.err;
+    const std::string command = "kelvora-cli undo " + scratch / "here/run.jsonl";
+    EXPECT_NE(fix.out.find(command + "\n"), std::string::npos) << fix.out;
+    // From another folder, the command printed takes the run back.
+    const harness::Result undo = harness::Run({"undo", scratch / "here/run.jsonl"});
+    EXPECT_EQ(undo.status, 0) << undo.err;
+    EXPECT_EQ(harness::ModifiedNanos(scratch / "c/a"), kT + kHour);
+}
+
+TEST(Output, UndoKeepsItsJournalWhereAskedWhenTheDefaultFolderCannotBeWritten)
+{
+    harness::Scratch scratch;
+    harness::WritePairs(scratch / "o", scratch / "c", {{"a", 3, kT, kHour}});
+    harness::RunOptions options;
+    options.stateHome = scratch / "state";
+    options.withoutOverride = true;
+    ASSERT_EQ(harness::Run({"fix", scratch / "o", scratch / "c", "--shift", "1h"}, options).status, 0);
+    const std::string journals = scratch / "state/kelvora/journal";
+    ASSERT_EQ(chmod(journals.c_str(), 0500), 0);
+    const harness::Result refused = harness::Run({"undo", "--last"}, options);
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("--journal FILE"), std::string::npos) << refused.err;
+    EXPECT_EQ(harness::ModifiedNanos(scratch / "c/a"), kT);
+    const harness::Result undo = harness::Run({"undo", "--last", "--journal", scratch / "undo.jsonl"}, options);
+    ASSERT_EQ(chmod(journals.c_str(), 0700), 0);
+    EXPECT_EQ(undo.status, 0) << undo.err;
+    EXPECT_EQ(harness::ModifiedNanos(scratch / "c/a"), kT + kHour);
+    EXPECT_NE(ReadText(scratch / "undo.jsonl").find("\"undo\""), std::string::npos);
+}

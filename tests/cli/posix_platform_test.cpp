@@ -60,6 +60,14 @@ TEST(PosixPlatform, JournalFolderFromXdgStateHomeOrHome)
         EXPECT_EQ(folder, "/home/someone/.local/state/kelvora/journal");
     }
     {
+        // A relative HOME is no place: the journals would follow the
+        // current folder.
+        Variable state("XDG_STATE_HOME", nullptr);
+        Variable home("HOME", "relative/home");
+        EXPECT_FALSE(engine::DefaultJournalFolder(folder, error)) << folder;
+        EXPECT_NE(error.find("HOME \"relative/home\" is not an absolute path"), std::string::npos) << error;
+    }
+    {
         // Without either, the home the user database names.
         Variable state("XDG_STATE_HOME", nullptr);
         Variable home("HOME", nullptr);
@@ -90,4 +98,28 @@ TEST(PosixPlatform, FoldersMadeOnTheWayAndTheirFailures)
     std::fclose(file);
     EXPECT_FALSE(engine::MakeFolders(deep + "/j.jsonl/below", error));
     EXPECT_NE(error.find("j.jsonl"), std::string::npos) << error;
+}
+
+TEST(PosixPlatform, WalkLeavesTheFoldersAccessTimesAlone)
+{
+    // Access times older than the folders' change times: a plain read of the
+    // folders (relatime) would move them.
+    constexpr int64_t kOld = 1262304000 * harness::kS;
+    harness::Scratch scratch;
+    harness::WritePairs(scratch / "o", scratch / "c", {{"a/b/f", 3, kOld, 3600 * harness::kS}});
+    const std::vector<std::string> folders = {"o", "o/a", "o/a/b", "c", "c/a", "c/a/b"};
+    for (const std::string& folder : folders)
+        harness::SetTimes(scratch / folder, kOld + harness::kS, kOld);
+    for (const char* command : {"scan", "fix"}) {
+        std::vector<std::string> args = {command, scratch / "o", scratch / "c"};
+        if (std::string(command) == "fix")
+            args.insert(args.end(), {"--shift", "1h"});
+        EXPECT_EQ(harness::Run(args).status, 0) << command;
+        for (const std::string& folder : folders) {
+            struct stat st;
+            ASSERT_EQ(stat((scratch / folder).c_str(), &st), 0);
+            EXPECT_EQ(st.st_atim.tv_sec, kOld / harness::kS) << command << " " << folder;
+        }
+    }
+    EXPECT_EQ(harness::ModifiedNanos(scratch / "c/a/b/f"), kOld);
 }

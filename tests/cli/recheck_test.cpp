@@ -112,3 +112,48 @@ TEST(Recheck, RefusedRecordLeavesTheCopyAlone)
     EXPECT_EQ(observer.kinds, std::vector<engine::EventKind>{engine::EventKind::Failed});
     EXPECT_EQ(harness::ModifiedNanos(scratch / "c/file"), kT + kHour);
 }
+
+TEST(Recheck, FolderMovedSinceItWasListedIsLeftAlone)
+{
+    // Between the listing and the changes, the folder of the copies (or one
+    // above it) leaves the copies: its files are not reached, and are
+    // reported as changed; the copies elsewhere are repaired.
+    struct {
+        const char* what;
+        const char* from;  // moved away, below the copies
+        const char* to;    // below the scratch folder
+        bool makeAgain;    // an empty folder made in its place
+    } cases[] = {
+        {"moved out of the copies", "c/p/sub", "outside", false},
+        {"its parent moved out", "c/p", "outside", false},
+        {"renamed within the copies", "c/p/sub", "c/renamed", false},
+        {"replaced by another folder", "c/p/sub", "outside", true},
+    };
+    for (const auto& c : cases) {
+        harness::Scratch scratch;
+        const std::string originals = scratch / "o", copies = scratch / "c";
+        harness::WritePairs(originals, copies,
+                            {{"p/sub/one", 8, kT, kHour}, {"p/sub/two", 8, kT, kHour}, {"top", 8, kT, kHour}});
+        bool moved = false;
+        AlteringObserver observer([&](const std::string&) {
+            if (moved)
+                return;
+            moved = true;
+            ASSERT_EQ(rename((scratch / c.from).c_str(), (scratch / c.to).c_str()), 0);
+            if (c.makeAgain)
+                harness::MakeFolders(scratch / c.from);
+        });
+        const engine::Totals totals = RunWith(originals, copies, observer);
+        EXPECT_EQ(totals.changed, 2u) << c.what;
+        EXPECT_EQ(totals.touched, 1u) << c.what;
+        EXPECT_EQ(harness::ModifiedNanos(copies + "/top"), kT) << c.what;
+        const std::string away = std::string(c.from) == "c/p" ? scratch / c.to + "/sub" : scratch / c.to;
+        EXPECT_EQ(harness::ModifiedNanos(away + "/one"), kT + kHour) << c.what;
+        EXPECT_EQ(harness::ModifiedNanos(away + "/two"), kT + kHour) << c.what;
+        for (const engine::FileEvent& event : observer.events) {
+            if (event.kind == engine::EventKind::Changed) {
+                EXPECT_NE(event.reason.find("folder was moved"), std::string::npos) << c.what;
+            }
+        }
+    }
+}

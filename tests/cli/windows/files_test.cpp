@@ -137,3 +137,28 @@ TEST(WindowsFiles, FolderLinksAndJunctionsAreNotFollowed)
     EXPECT_EQ(named.status, 0) << how << ": " << named.err;
     EXPECT_EQ(harness::ModifiedNanos(scratch / "elsewhere-c/g"), kT) << how;
 }
+
+TEST(WindowsFiles, CopyWithOtherNamesIsLeftAloneUnlessAskedAndAReportIsMadeNew)
+{
+    harness::Scratch scratch;
+    harness::WritePairs(scratch / "o", scratch / "c", {{"a", 5, kT, kHour}, {"b", 6, kT, kHour}});
+    ASSERT_TRUE(CreateHardLinkW(winfiles::Long(scratch / "backup-a").c_str(), winfiles::Long(scratch / "c/a").c_str(),
+                                nullptr));
+    const harness::Result fix = harness::Run({"fix", scratch / "o", scratch / "c", "--shift", "1h", "--json"});
+    EXPECT_EQ(fix.status, 0) << fix.err;
+    EXPECT_NE(fix.out.find("\"hard_linked\":1"), std::string::npos) << fix.out;
+    EXPECT_EQ(harness::ModifiedNanos(scratch / "backup-a"), kT + kHour);
+    EXPECT_EQ(harness::ModifiedNanos(scratch / "c/b"), kT);
+    const std::vector<std::string> asked = {"fix", scratch / "o", scratch / "c", "--shift", "1h", "--hard-links",
+                                            "--json", "--report", scratch / "r.jsonl"};
+    const harness::Result linked = harness::Run(asked);
+    EXPECT_EQ(linked.status, 0) << linked.err;
+    EXPECT_EQ(harness::ModifiedNanos(scratch / "c/a"), kT);
+    // The report exists now: made again only with --force.
+    const harness::Result again = harness::Run(asked);
+    EXPECT_EQ(again.status, 2);
+    EXPECT_NE(again.err.find("it exists (--force replaces it)"), std::string::npos) << again.err;
+    std::vector<std::string> forced = asked;
+    forced.push_back("--force");
+    EXPECT_EQ(harness::Run(forced).status, 0);
+}
