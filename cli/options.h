@@ -25,6 +25,11 @@ struct Options {
     std::string report;    // empty: none
     std::string journal;   // empty: the default place
     bool noJournal = false;
+    // scan, fix: a manifest plays the originals ("-": standard input)
+    std::string against;
+    // manifest
+    std::string output;    // empty: stdout
+    bool digest = false;   // with each file's SHA-256
     // undo
     bool last = false;     // the newest journal of a fix in the default place
     // the journal's header
@@ -42,5 +47,6 @@ int RunScan(const Options& options);
 int RunFix(const Options& options);
 int RunUndo(const Options& options);   // `journal` names the journal unless `last`
 int RunJournals(const Options& options);
+int RunManifest(const Options& options);  // of `originals`
 
 }  // namespace cli

@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "cli/against.h"
 #include "cli/journaling.h"
 #include "cli/observer.h"
 #include "cli/options.h"
@@ -50,7 +51,8 @@ struct Run {
 };
 
 Run Walk(const Options& options, const engine::Roots& roots, const engine::Job& job,
-         ReportFile* report, bool dryRunList, engine::JournalWriter* journal = nullptr)
+         ReportFile* report, bool dryRunList, engine::JournalWriter* journal = nullptr,
+         engine::RecordedOriginals* against = nullptr)
 {
     engine::Progress progress;
     ProgressLine line(progress, ProgressShown(options));
@@ -71,7 +73,8 @@ Run Walk(const Options& options, const engine::Roots& roots, const engine::Job& 
     }
     const auto start = std::chrono::steady_clock::now();
     Run run;
-    run.totals = engine::Repair(*roots.originals, *roots.copies, job, *observer, &progress);
+    run.totals = against ? engine::RepairAgainst(*against, *roots.copies, job, *observer, &progress)
+                         : engine::Repair(*roots.originals, *roots.copies, job, *observer, &progress);
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     line.Stop();
     return run;
@@ -96,13 +99,30 @@ engine::Job BaseJob(const Options& options)
     return job;
 }
 
+// The two roots, or with --against the manifest, read whole and checked
+// before anything else, and the copies.
+bool Open(const Options& options, engine::Roots& roots, std::unique_ptr<engine::ManifestIndex>& against,
+          std::string& error)
+{
+    if (options.against.empty())
+        return engine::OpenRoots(options.originals, options.copies, roots, error);
+    if (!LoadManifest(options.against, against, error))
+        return false;
+    fsys::Failure failure;
+    roots.copies = fsys::OpenRoot(options.copies, failure);
+    if (!roots.copies)
+        error = "\"" + options.copies + "\": " + failure.reason;
+    return roots.copies != nullptr;
+}
+
 }  // namespace
 
 int RunScan(const Options& options)
 {
     engine::Roots roots;
+    std::unique_ptr<engine::ManifestIndex> against;
     std::string error;
-    if (!engine::OpenRoots(options.originals, options.copies, roots, error)) {
+    if (!Open(options, roots, against, error)) {
         Error(error);
         return kExitUsage;
     }
@@ -110,7 +130,7 @@ int RunScan(const Options& options)
     job.countUnpaired = true;
     Options quietEvents = options;
     quietEvents.json = false;  // scan prints counts, not one line per file
-    const Run run = Walk(quietEvents, roots, job, nullptr, false);
+    const Run run = Walk(quietEvents, roots, job, nullptr, false, nullptr, against.get());
     if (options.json)
         PrintScanJson(options, run.totals, run.seconds);
     else if (!options.quiet)
@@ -127,7 +147,8 @@ int RunFix(const Options& options)
         return kExitUsage;
     }
     engine::Roots roots;
-    if (!engine::OpenRoots(options.originals, options.copies, roots, error)) {
+    std::unique_ptr<engine::ManifestIndex> against;
+    if (!Open(options, roots, against, error)) {
         Error(error);
         return kExitUsage;
     }
@@ -141,7 +162,12 @@ int RunFix(const Options& options)
     const bool journalled = !options.dryRun && !options.noJournal;
     if (journalled) {
         engine::JournalHeader header;
-        if (!MakeHeader(options, "fix", options.originals, options.copies, header, error) ||
+        // Against a manifest, the journal names the manifest's file in the
+        // originals' place (the copies' folder when it came on standard input).
+        const std::string& originals = options.against.empty() ? options.originals
+                                     : options.against == "-" ? options.copies
+                                                              : options.against;
+        if (!MakeHeader(options, "fix", originals, options.copies, header, error) ||
             !OpenRunJournal(options.journal, header, journal, error)) {
             Error(error + "; nothing was changed (--no-journal runs without a journal, and such a run "
                           "cannot be undone)");
@@ -153,7 +179,7 @@ int RunFix(const Options& options)
     job.change = true;
     job.dryRun = options.dryRun;
     const Run run = Walk(options, roots, job, options.report.empty() ? nullptr : &report,
-                         options.dryRun, journalled ? &journal : nullptr);
+                         options.dryRun, journalled ? &journal : nullptr, against.get());
     nlohmann::ordered_json summaryJson = SummaryJson("fix", options.dryRun, run.totals, run.seconds);
     int status = Status(run.totals);
     if (journalled) {

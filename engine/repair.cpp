@@ -117,7 +117,7 @@ public:
                 Skip(folder, name, copy->kind, totals);
                 continue;
             }
-            if (Pair(folder, name, totals))
+            if (Pair(folder, name, static_cast<size_t>(original - originals.data()), totals))
                 ++matchedHere;
         }
         if (progress_) {
@@ -218,11 +218,13 @@ private:
     }
 
     // One original and its regular copy; true when they match.
-    bool Pair(Folder& folder, const std::string& name, Totals& totals)
+    bool Pair(Folder& folder, const std::string& name, size_t index, Totals& totals)
     {
         fsys::Facts original, copy;
         fsys::Failure failure;
-        if (!fsys::NameFacts(*folder.view.folder[kOriginals], name, original, failure)) {
+        if (folder.view.recorded)
+            original = (*folder.view.recorded)[index];
+        else if (!fsys::NameFacts(*folder.view.folder[kOriginals], name, original, failure)) {
             Fail(folder, name, "original: " + failure.reason, totals);
             return false;
         }
@@ -391,7 +393,56 @@ private:
     std::mutex observerMutex_;
 };
 
+// Walks the copies (as both sides of the walk, since it walks two trees) and
+// hands the pairing each folder with the record's originals in place of
+// the first side.
+class AgainstRecord : public FolderVisitor {
+public:
+    AgainstRecord(RecordedOriginals& originals, Pairing& pairing, bool countUnpaired)
+        : originals_(originals), pairing_(pairing), countUnpaired_(countUnpaired)
+    {
+    }
+
+    void Visit(const FolderView& view, int worker) override
+    {
+        std::vector<fsys::Entry> entries;
+        std::vector<fsys::Facts> facts;
+        // A folder of the copies that the originals lack is left alone, as
+        // when both are folders, unless the unpaired are counted.
+        if (!originals_.FolderOf(view.path, entries, facts) && !countUnpaired_)
+            return;
+        FolderView paired{view.path, {nullptr, view.folder[kCopies]}, {&entries, view.entries[kCopies]}};
+        paired.recorded = &facts;
+        pairing_.Visit(paired, worker);
+    }
+    void FolderFailed(const std::string& path, Side, const fsys::Failure& failure, int worker) override
+    {
+        pairing_.FolderFailed(path, kCopies, failure, worker);
+    }
+    void Finished(int worker) override { pairing_.Finished(worker); }
+
+private:
+    RecordedOriginals& originals_;
+    Pairing& pairing_;
+    const bool countUnpaired_;
+};
+
 }  // namespace
+
+Totals RepairAgainst(RecordedOriginals& originals, const fsys::Folder& copies, const Job& job,
+                     Observer& observer, Progress* progress)
+{
+    Pairing pairing(job, observer, progress);
+    AgainstRecord against(originals, pairing, job.countUnpaired);
+    WalkOptions options;
+    options.jobs = job.jobs;
+    options.maxKeptHandles = job.maxKeptHandles;
+    options.stop = job.stop;
+    WalkInStep(copies, copies, options, against);
+    Totals totals = pairing.Sum();
+    totals.interrupted = job.stop && job.stop->load();
+    return totals;
+}
 
 Totals Repair(const fsys::Folder& originals, const fsys::Folder& copies, const Job& job,
               Observer& observer, Progress* progress)

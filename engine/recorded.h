@@ -1,0 +1,23 @@
+// The originals as a record (a manifest) instead of a folder: the repair asks
+// it, for each folder of the copies, for the originals at the same path.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "fsys/fsys.h"
+
+namespace engine {
+
+class RecordedOriginals {
+public:
+    virtual ~RecordedOriginals() = default;
+    // The originals in the folder at `path` (relative, "" for the top),
+    // sorted by name, and their facts (kind; size and time of regular
+    // files) in the same order. False when the record has no such folder.
+    // May be called from several walking threads at once.
+    virtual bool FolderOf(const std::string& path, std::vector<fsys::Entry>& entries,
+                          std::vector<fsys::Facts>& facts) = 0;
+};
+
+}  // namespace engine
