@@ -414,6 +414,8 @@ public:
         FolderView paired{view.path, {nullptr, view.folder[kCopies]}, {&entries, view.entries[kCopies]}};
         paired.recorded = &facts;
         pairing_.Visit(paired, worker);
+        if (countUnpaired_)
+            OriginalsOnly(entries, *view.entries[kCopies], view.path, worker);
     }
     void FolderFailed(const std::string& path, Side, const fsys::Failure& failure, int worker) override
     {
@@ -422,6 +424,31 @@ public:
     void Finished(int worker) override { pairing_.Finished(worker); }
 
 private:
+    // The record's folders that the copies lack (or hold as something else
+    // than a folder), visited with no copies, for the counts.
+    void OriginalsOnly(const std::vector<fsys::Entry>& originals, const std::vector<fsys::Entry>& copies,
+                       const std::string& path, int worker)
+    {
+        for (const fsys::Entry& entry : originals) {
+            if (entry.kind != fsys::Kind::Folder)
+                continue;
+            const auto copy = std::lower_bound(copies.begin(), copies.end(), entry.name,
+                                               [](const fsys::Entry& e, const std::string& name) { return e.name < name; });
+            if (copy != copies.end() && copy->name == entry.name && copy->kind == fsys::Kind::Folder)
+                continue;
+            const std::string child = path.empty() ? entry.name : path + "/" + entry.name;
+            std::vector<fsys::Entry> entries;
+            std::vector<fsys::Facts> facts;
+            if (!originals_.FolderOf(child, entries, facts))
+                continue;
+            const std::vector<fsys::Entry> none;
+            FolderView alone{child, {nullptr, nullptr}, {&entries, &none}};
+            alone.recorded = &facts;
+            pairing_.Visit(alone, worker);
+            OriginalsOnly(entries, none, child, worker);
+        }
+    }
+
     RecordedOriginals& originals_;
     Pairing& pairing_;
     const bool countUnpaired_;
