@@ -101,12 +101,11 @@ engine::Job BaseJob(const Options& options)
 
 // The two roots, or with --against the manifest, read whole and checked
 // before anything else, and the copies.
-bool Open(const Options& options, engine::Roots& roots, std::unique_ptr<engine::ManifestIndex>& against,
-          std::string& error)
+bool Open(const Options& options, engine::Roots& roots, Manifest& against, std::string& error)
 {
     if (options.against.empty())
         return engine::OpenRoots(options.originals, options.copies, roots, error);
-    if (!LoadManifest(options.against, against, error))
+    if (!against.Load(options.against, error))
         return false;
     fsys::Failure failure;
     roots.copies = fsys::OpenRoot(options.copies, failure);
@@ -120,7 +119,7 @@ bool Open(const Options& options, engine::Roots& roots, std::unique_ptr<engine::
 int RunScan(const Options& options)
 {
     engine::Roots roots;
-    std::unique_ptr<engine::ManifestIndex> against;
+    Manifest against;
     std::string error;
     if (!Open(options, roots, against, error)) {
         Error(error);
@@ -130,7 +129,12 @@ int RunScan(const Options& options)
     job.countUnpaired = true;
     Options quietEvents = options;
     quietEvents.json = false;  // scan prints counts, not one line per file
-    const Run run = Walk(quietEvents, roots, job, nullptr, false, nullptr, against.get());
+    const Run run = Walk(quietEvents, roots, job, nullptr, false, nullptr,
+                         options.against.empty() ? nullptr : against.originals());
+    if (!against.Problem().empty()) {
+        Error(against.Problem());
+        return kExitFailures;
+    }
     if (options.json)
         PrintScanJson(options, run.totals, run.seconds);
     else if (!options.quiet)
@@ -147,7 +151,7 @@ int RunFix(const Options& options)
         return kExitUsage;
     }
     engine::Roots roots;
-    std::unique_ptr<engine::ManifestIndex> against;
+    Manifest against;
     if (!Open(options, roots, against, error)) {
         Error(error);
         return kExitUsage;
@@ -179,9 +183,14 @@ int RunFix(const Options& options)
     job.change = true;
     job.dryRun = options.dryRun;
     const Run run = Walk(options, roots, job, options.report.empty() ? nullptr : &report,
-                         options.dryRun, journalled ? &journal : nullptr, against.get());
+                         options.dryRun, journalled ? &journal : nullptr,
+                         options.against.empty() ? nullptr : against.originals());
     nlohmann::ordered_json summaryJson = SummaryJson("fix", options.dryRun, run.totals, run.seconds);
     int status = Status(run.totals);
+    if (!against.Problem().empty()) {
+        Error(against.Problem());
+        status = kExitFailures;
+    }
     if (journalled) {
         summaryJson["journal"] = ShownPath(journal.path(), false);
         if (!journal.End(summaryJson, engine::Now(), error)) {

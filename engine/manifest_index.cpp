@@ -17,6 +17,17 @@ std::string Line(uint64_t line) { return "line " + std::to_string(line) + ": "; 
 
 }  // namespace
 
+bool UsableEntry(const MtreeEntry& entry, std::string& error)
+{
+    if (entry.kind != fsys::Kind::Regular)
+        return true;
+    if (!entry.hasSize)
+        error = Line(entry.line) + "a file without its size (size=N)";
+    else if (!entry.hasTime)
+        error = Line(entry.line) + "a file without its time (time=SECONDS.NANOSECONDS)";
+    return error.empty();
+}
+
 ManifestIndex::Folder& ManifestIndex::Ensure(const std::string& path, uint64_t line)
 {
     auto found = folders_.find(path);
@@ -39,15 +50,9 @@ bool ManifestIndex::Add(MtreeEntry&& entry, std::string& error)
 {
     if (entry.path.empty())
         return true;  // the top
+    if (!UsableEntry(entry, error))
+        return false;
     if (entry.kind == fsys::Kind::Regular) {
-        if (!entry.hasSize) {
-            error = Line(entry.line) + "a file without its size (size=N)";
-            return false;
-        }
-        if (!entry.hasTime) {
-            error = Line(entry.line) + "a file without its time (time=SECONDS.NANOSECONDS)";
-            return false;
-        }
         ++files_;
         digests_ = digests_ && entry.hasDigest;
     }

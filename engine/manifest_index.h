@@ -12,6 +12,10 @@
 
 namespace engine {
 
+// False, with "line N: ...", for an entry the repair cannot use: a regular
+// file without a size or a time.
+bool UsableEntry(const MtreeEntry& entry, std::string& error);
+
 class ManifestIndex : public RecordedOriginals {
 public:
     // Takes the entries as the reader gives them. False, with "line N: ...",

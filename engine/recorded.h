@@ -2,6 +2,7 @@
 // it, for each folder of the copies, for the originals at the same path.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,16 @@ public:
     // May be called from several walking threads at once.
     virtual bool FolderOf(const std::string& path, std::vector<fsys::Entry>& entries,
                           std::vector<fsys::Facts>& facts) = 0;
+
+    // A record read as the walk goes (see engine/manifest_stream.h): asked
+    // from one thread, in the walk's order. The folders it holds that the
+    // walk does not ask for are handed to `passed` as the record goes past
+    // them, and when the walk is over, on Finish.
+    using Passed = std::function<void(const std::string& path, const std::vector<fsys::Entry>& entries,
+                                      const std::vector<fsys::Facts>& facts)>;
+    virtual bool InWalkOrder() const { return false; }
+    virtual void OnPassed(Passed passed) { (void)passed; }
+    virtual void Finish() {}
 };
 
 }  // namespace engine

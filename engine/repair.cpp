@@ -414,14 +414,19 @@ public:
         FolderView paired{view.path, {nullptr, view.folder[kCopies]}, {&entries, view.entries[kCopies]}};
         paired.recorded = &facts;
         pairing_.Visit(paired, worker);
-        if (countUnpaired_)
+        if (countUnpaired_ && !originals_.InWalkOrder())
             OriginalsOnly(entries, *view.entries[kCopies], view.path, worker);
     }
     void FolderFailed(const std::string& path, Side, const fsys::Failure& failure, int worker) override
     {
         pairing_.FolderFailed(path, kCopies, failure, worker);
     }
-    void Finished(int worker) override { pairing_.Finished(worker); }
+    void Finished(int worker) override
+    {
+        if (originals_.InWalkOrder())
+            originals_.Finish();  // the folders of the record after the walk's last
+        pairing_.Finished(worker);
+    }
 
 private:
     // The record's folders that the copies lack (or hold as something else
@@ -459,13 +464,26 @@ private:
 Totals RepairAgainst(RecordedOriginals& originals, const fsys::Folder& copies, const Job& job,
                      Observer& observer, Progress* progress)
 {
-    Pairing pairing(job, observer, progress);
+    // A record read as the walk goes is asked in the walk's order: one thread.
+    Job single = job;
+    if (originals.InWalkOrder())
+        single.jobs = 1;
+    Pairing pairing(single, observer, progress);
     AgainstRecord against(originals, pairing, job.countUnpaired);
+    if (job.countUnpaired)
+        originals.OnPassed([&pairing](const std::string& path, const std::vector<fsys::Entry>& entries,
+                                      const std::vector<fsys::Facts>& facts) {
+            const std::vector<fsys::Entry> none;
+            FolderView alone{path, {nullptr, nullptr}, {&entries, &none}};
+            alone.recorded = &facts;
+            pairing.Visit(alone, 0);
+        });
     WalkOptions options;
-    options.jobs = job.jobs;
+    options.jobs = single.jobs;
     options.maxKeptHandles = job.maxKeptHandles;
     options.stop = job.stop;
     WalkInStep(copies, copies, options, against);
+    originals.OnPassed(nullptr);
     Totals totals = pairing.Sum();
     totals.interrupted = job.stop && job.stop->load();
     return totals;

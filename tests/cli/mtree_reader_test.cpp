@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/manifest_stream.h"
 #include "engine/mtree_reader.h"
 #include "engine/mtree_writer.h"
 #include "engine/sha256.h"
@@ -181,4 +182,33 @@ TEST(MtreeWriter, EveryByteOfANameComesBack)
         EXPECT_EQ(entry.hasDigest, i % 2 == 1);
         EXPECT_EQ(entry.line, i + 3);
     }
+}
+
+TEST(WalkOrder, TheWalksOrderIsKnownAndOthersAreNot)
+{
+    EXPECT_TRUE(engine::WalkBefore("", "a"));
+    EXPECT_TRUE(engine::WalkBefore("z", "a/b"));        // by depth first
+    EXPECT_TRUE(engine::WalkBefore("a/b", "a-x/c"));    // then name by name
+    EXPECT_TRUE(engine::WalkBefore("a/b", "a/c"));
+    EXPECT_FALSE(engine::WalkBefore("a/c", "a/b"));
+    EXPECT_FALSE(engine::WalkBefore("a", "a"));
+    EXPECT_TRUE(engine::WalkBefore("a", "\xc3\xa9"));    // bytes as unsigned
+
+    auto kept = [](const std::string& text) {
+        engine::WalkOrder order;
+        std::string error;
+        EXPECT_TRUE(engine::ReadMtree(
+            text, [&order](engine::MtreeEntry&& entry, std::string&) { order.Add(entry); return true; }, error))
+            << error;
+        return order.kept();
+    };
+    const std::string top = "#mtree\n. type=dir\n";
+    const std::string file = " type=file size=1 time=1.0\n";
+    EXPECT_TRUE(kept(top + "./a" + file + "./a-x type=dir\n./b type=dir\n./e type=dir\n./a-x/c" + file +
+                     "./b/d type=dir\n./b/d/f" + file));
+    EXPECT_FALSE(kept(top + "./b" + file + "./a" + file));                          // names not sorted
+    EXPECT_FALSE(kept(top + "./a" + file + "./a" + file));                          // a duplicate
+    EXPECT_FALSE(kept(top + "./b type=dir\n./b/x" + file + "./c" + file));          // depth-first
+    EXPECT_FALSE(kept(top + "./b/x" + file));                                       // a folder never named
+    EXPECT_FALSE(kept(top + "./a type=dir\n./b type=dir\n./b/x" + file + "./a/y" + file));  // folders out of order
 }
