@@ -7,9 +7,16 @@
 # matches, one thread) and rsync -rt --size-only --existing. Two kinds of
 # tree: the generator's usual mix (a quarter of the copies of another size)
 # and one where only times differ. Prints medians, ratios and peak memory;
-# then kelvora-cli's peak memory on MEMORY_PAIRS pairs.
+# then kelvora-cli's peak memory on MEMORY_PAIRS pairs. Then, on the usual
+# mix of each size of MANIFEST_PAIRS: `manifest` without and with --digest
+# (time and peak memory), `fix --against` its manifest paired with `fix`
+# and `fix --jobs 1` on the same tree in the same run, and the peak memory
+# of `scan --against` a manifest in the walk's order (read as the walk goes)
+# and in another (the same lines reversed: indexed).
 # Usage: scripts/bench-cli.sh [PAIRS ...]     (default 50000 200000)
 #   RUNS=5 MEMORY_PAIRS=1000000 (0 to leave it out) BENCH_DIR=build/bench-cli
+#   MANIFEST_PAIRS="200000 1000000" (0 to leave it out); PAIRS=0 leaves out
+#   the first part
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${KELVORA_BUILD:-$root/build}
@@ -19,6 +26,9 @@ memory_pairs=${MEMORY_PAIRS:-1000000}
 bench=${BENCH_DIR:-$build/bench-cli}
 sizes=("$@")
 [ ${#sizes[@]} -gt 0 ] || sizes=(50000 200000)
+[ "${sizes[*]}" = 0 ] && sizes=()
+read -r -a manifest_sizes <<<"${MANIFEST_PAIRS:-200000 1000000}"
+[ "${manifest_sizes[*]}" = 0 ] && manifest_sizes=()
 
 "$root/scripts/install-deps.sh"
 cmake -S "$root" -B "$release" -DCMAKE_BUILD_TYPE=Release -DKELVORA_SANITIZERS= >/dev/null
@@ -52,7 +62,7 @@ printf '%-10s %8s %9s %9s %9s %9s %9s %8s %8s %9s %9s %9s %8s\n' tree pairs cli_
   rsync_s j1/floor cli/floor rsync/cli jrnl_cost peak_mb touched
 for kind in mix times-only; do
   mode=""; [ "$kind" = times-only ] && mode=--times-only
-  for pairs in "${sizes[@]}"; do
+  for pairs in ${sizes[@]+"${sizes[@]}"}; do
     dir=$bench/$kind-$pairs
     if [ ! -d "$dir/copies" ]; then
       mkdir -p "$dir"
@@ -91,3 +101,37 @@ if [ "$memory_pairs" -gt 0 ]; then
   s=$(timed "$dir" "$memory_pairs" "" "$cli" scan "$dir/originals" "$dir/copies" --quiet)
   echo "memory: $memory_pairs pairs: fix ${a% *} s, peak ${a#* } MB; scan ${s% *} s, peak ${s#* } MB"
 fi
+
+if [ ${#manifest_sizes[@]} -gt 0 ]; then
+  printf '\n%-8s %8s %8s %9s %8s %9s %9s %9s %9s %8s %9s %9s %9s %9s\n' pairs mf_s mf_mb mf_sha_s mf_sha_mb \
+    fix_s fix_j1_s against_s against/fix against/j1 fix_mb against_mb stream_mb index_mb
+fi
+for pairs in ${manifest_sizes[@]+"${manifest_sizes[@]}"}; do
+  dir=$bench/mix-$pairs
+  if [ ! -d "$dir/copies" ]; then
+    mkdir -p "$dir"
+    "$make_tree" "$dir" "$pairs" $((pairs / 100))
+  fi
+  o=$dir/originals c=$dir/copies m=$dir/originals.mtree
+  # The manifest is of the originals only: the tree need not be put back.
+  a=$("$timer" "$cli" manifest "$o" -o "$m" --quiet 2>&1 >/dev/null)
+  d=$("$timer" "$cli" manifest "$o" -o "$m.sha" --digest sha256 --quiet 2>&1 >/dev/null)
+  { head -n 2 "$m"; tail -n +3 "$m" | tac; } >"$m.reversed"
+  fx=(); f1=(); ag=(); fixmb=0; agmb=0
+  for run in $(seq 0 "$runs"); do
+    x=$(timed "$dir" "$pairs" "" "$cli" fix "$o" "$c" --shift 1h --quiet)
+    y=$(timed "$dir" "$pairs" "" "$cli" fix "$o" "$c" --shift 1h --quiet --jobs 1)
+    z=$(timed "$dir" "$pairs" "" "$cli" fix --against "$m" "$c" --shift 1h --quiet)
+    [ "$run" -eq 0 ] && continue
+    fx+=("${x% *}"); f1+=("${y% *}"); ag+=("${z% *}")
+    fixmb=$(awk -v p="$fixmb" -v a="${x#* }" 'BEGIN {print (a > p ? a : p)}')
+    agmb=$(awk -v p="$agmb" -v a="${z#* }" 'BEGIN {print (a > p ? a : p)}')
+  done
+  s=$(timed "$dir" "$pairs" "" "$cli" scan --against "$m" "$c" --quiet)
+  i=$(timed "$dir" "$pairs" "" "$cli" scan --against "$m.reversed" "$c" --quiet)
+  mfx=$(printf '%s\n' "${fx[@]}" | median); mf1=$(printf '%s\n' "${f1[@]}" | median)
+  mag=$(printf '%s\n' "${ag[@]}" | median)
+  printf '%-8s %8s %8s %9s %8s %9s %9s %9s %9s %8s %9s %9s %9s %9s\n' "$pairs" "$(field seconds <<<"$a")" \
+    "$(field peak_mb <<<"$a")" "$(field seconds <<<"$d")" "$(field peak_mb <<<"$d")" "$mfx" "$mf1" "$mag" \
+    "$(ratio "$mag" "$mfx")" "$(ratio "$mag" "$mf1")" "$fixmb" "$agmb" "${s#* }" "${i#* }"
+done
