@@ -66,14 +66,40 @@ void JournalObserver::OnEvent(const engine::FileEvent& event)
 }
 
 bool MakeHeader(const Options& options, const std::string& command, const std::string& originals,
-                const std::string& copies, engine::JournalHeader& header, std::string& error)
+                const fsys::Folder& copies, const std::string& copiesGiven, engine::JournalHeader& header,
+                std::string& error)
 {
     header.program = options.version;
     header.command = command;
     header.arguments = options.arguments;
     header.started = engine::Now();
-    return engine::AbsolutePath(originals, header.originals, error) &&
-           engine::AbsolutePath(copies, header.copies, error);
+    header.originals = originals;
+    fsys::FolderIdentity identity;
+    fsys::Failure failure;
+    if (!fsys::IdentifyFolder(copies, identity, failure)) {
+        error = "cannot tell what the copies folder is: " + failure.reason;
+        return false;
+    }
+    if (identity.path.empty() && !engine::AbsolutePath(copiesGiven, identity.path, error))
+        return false;
+    header.copies = identity.path;
+    header.copiesDevice = identity.device;
+    header.copiesObject = identity.object;
+    header.copiesVolume = identity.volume;
+    header.stableObjects = identity.stableObjects;
+    header.identified = true;
+    return true;
+}
+
+bool OpenedPath(const fsys::Folder& folder, const std::string& given, std::string& path, std::string& error)
+{
+    fsys::FolderIdentity identity;
+    fsys::Failure failure;
+    if (fsys::IdentifyFolder(folder, identity, failure) && !identity.path.empty()) {
+        path = identity.path;
+        return true;
+    }
+    return engine::AbsolutePath(given, path, error);
 }
 
 bool OpenRunJournal(const std::string& file, const engine::JournalHeader& header,

@@ -34,9 +34,18 @@ private:
     long made_ = 0;
 };
 
-// The header of a run of `command` on these folders (made absolute).
+// The header of a run of `command`: the originals' path, and the copies
+// folder as it was opened (its path and identity read from the open handle,
+// so that the journal names the folder changed even if a link on the way
+// was changed since).
+// `copiesGiven`, made absolute, stands for the path where the system tells none.
 bool MakeHeader(const Options& options, const std::string& command, const std::string& originals,
-                const std::string& copies, engine::JournalHeader& header, std::string& error);
+                const fsys::Folder& copies, const std::string& copiesGiven, engine::JournalHeader& header,
+                std::string& error);
+
+// The absolute path of a folder opened from `given`, as the system tells it
+// from the open handle (`given` made absolute where it tells none).
+bool OpenedPath(const fsys::Folder& folder, const std::string& given, std::string& path, std::string& error);
 
 // Opens the journal of a run: FILE when `file` is not empty, else a new one
 // in the default folder.

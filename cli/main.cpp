@@ -139,7 +139,8 @@ int main(int argc, char** argv)
         "undo", "Sets the copies a fix changed back to their times before, from its journal");
     CLI::Option* undoJournal =
         undo->add_option("JOURNAL", options.journal, "The journal of the run to take back")->type_name("JOURNAL");
-    CLI::Option* last = undo->add_flag("--last", options.last, "The newest journal of a fix in the default place");
+    CLI::Option* last = undo->add_flag(
+        "--last", options.last, "The newest fix run in the default place with changes not yet undone");
     undoJournal->excludes(last);
     undo->add_flag("--dry-run", options.dryRun, "Lists what would be restored; touches nothing");
     undo->add_flag("--json", options.json, "JSON Lines on stdout");
@@ -147,6 +148,9 @@ int main(int argc, char** argv)
                      "One line per file event: CSV when FILE ends in .csv, JSON Lines otherwise")
         ->type_name("FILE");
     undo->add_flag("--quiet", options.quiet, "Only errors and the exit status");
+    undo->add_option("--jobs", options.jobs, "Copies set back on N threads (default: the hardware threads)")
+        ->type_name("N")
+        ->check(CLI::Range(1, 1024));
     undo->footer("Exit status: 0 every copy restored (or already as before); 1 a copy was left alone\n"
                  "(changed, gone or replaced since the run) or could not be restored; 2 usage error or a\n"
                  "journal that cannot be trusted, nothing touched; 130 interrupted.");
@@ -155,6 +159,19 @@ int main(int argc, char** argv)
         "journals", "Lists the journals of the default place: when, folders, touched, whether undone");
     journals->add_flag("--json", options.json, "JSON Lines on stdout");
     journals->add_flag("--quiet", options.quiet, "Only errors and the exit status");
+    CLI::Option* prune = journals->add_flag(
+        "--prune", options.prune,
+        "Removes the journals of runs undone (with the undo's) and of runs that changed nothing");
+    journals->add_option("--older-than", options.olderThan,
+                         "With --prune, also every journal older than AGE (90d, 12h), undone or not")
+        ->type_name("AGE")
+        ->needs(prune);
+    journals->add_option("--keep", options.keep, "With --prune, the N newest journals are kept whatever they are "
+                                                 "(default 20)")
+        ->type_name("N")
+        ->check(CLI::Range(0, 1000000))
+        ->needs(prune);
+    journals->add_flag("--dry-run", options.dryRun, "With --prune, lists what would be removed")->needs(prune);
 
     CLI::App* manifest = app.add_subcommand(
         "manifest", "Writes an mtree manifest of the originals: path, size, time (and SHA-256) of each file");

@@ -31,7 +31,11 @@ struct Options {
     std::string output;    // empty: stdout
     bool digest = false;   // with each file's SHA-256
     // undo
-    bool last = false;     // the newest journal of a fix in the default place
+    bool last = false;     // the newest fix run not yet undone, in the default place
+    // journals
+    bool prune = false;
+    std::string olderThan;  // empty: journals of runs not undone are kept whatever their age
+    int keep = 20;          // the newest journals never pruned
     // the journal's header
     std::string version;   // "kelvora-cli 1.0.0"
     std::vector<std::string> arguments;

@@ -17,6 +17,7 @@
 #include "cli/summary.h"
 #include "cli/terminal.h"
 #include "cli/utf8.h"
+#include "engine/journal_file.h"
 #include "engine/repair.h"
 #include "engine/roots.h"
 
@@ -167,11 +168,15 @@ int RunFix(const Options& options)
     if (journalled) {
         engine::JournalHeader header;
         // Against a manifest, the journal names the manifest's file in the
-        // originals' place (the copies' folder when it came on standard input).
-        const std::string& originals = options.against.empty() ? options.originals
-                                     : options.against == "-" ? options.copies
-                                                              : options.against;
-        if (!MakeHeader(options, "fix", originals, options.copies, header, error) ||
+        // originals' place ("-" in the working folder for standard input).
+        std::string originals;
+        const bool named =
+            options.against.empty()
+                ? OpenedPath(*roots.originals, options.originals, originals, error)
+                : engine::AbsolutePath(options.against == "-" ? std::string(".") : options.against, originals, error);
+        if (named && options.against == "-")
+            originals += std::string(1, PathSeparator()) + "-";
+        if (!named || !MakeHeader(options, "fix", originals, *roots.copies, options.copies, header, error) ||
             !OpenRunJournal(options.journal, header, journal, error)) {
             Error(error + "; nothing was changed (--no-journal runs without a journal, and such a run "
                           "cannot be undone)");
@@ -191,7 +196,16 @@ int RunFix(const Options& options)
         Error(against.Problem());
         status = kExitFailures;
     }
-    if (journalled) {
+    // A run that changed nothing keeps no journal: there is nothing to take back.
+    const bool kept = journalled && journal.made() > 0;
+    if (journalled && !kept) {
+        summaryJson["journal"] = nullptr;
+        if (!journal.Discard(error)) {
+            Error(error);
+            if (status == kExitDone)
+                status = kExitFailures;
+        }
+    } else if (journalled) {
         summaryJson["journal"] = ShownPath(journal.path(), false);
         if (!journal.End(summaryJson, engine::Now(), error)) {
             Error(error);
@@ -206,9 +220,11 @@ int RunFix(const Options& options)
         Write(stdout, summary + "\n");
     } else if (!options.quiet) {
         PrintFixText(options, run.totals, run.seconds);
-        if (journalled)
+        if (kept)
             Print("Journal: {}\n  to take this run back: kelvora-cli undo {}\n", ShownPath(journal.path(), true),
                   ShellQuoted(ShownPath(journal.path(), true)));
+        else if (journalled)
+            Print("No copy was changed: no journal was kept.\n");
         else if (!options.dryRun)
             Print("No journal was kept: this run cannot be undone.\n");
     }

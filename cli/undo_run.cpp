@@ -1,6 +1,8 @@
 // The undo and journals commands: find and read a journal, set the copies it
-// changed back to their times before, list the journals of the default place.
+// changed back to their times before, list and prune the journals of the
+// default place.
 #include <cstdio>
+#include <memory>
 
 #include <fmt/core.h>
 #include <nlohmann/json.hpp>
@@ -11,9 +13,13 @@
 #include "cli/signals.h"
 #include "cli/summary.h"
 #include "cli/utf8.h"
+#include "engine/duration.h"
 #include "engine/instant.h"
 #include "engine/journal_file.h"
+#include "engine/journal_index.h"
+#include "engine/journal_lines.h"
 #include "engine/journal_reader.h"
+#include "engine/journal_writer.h"
 #include "engine/undo.h"
 
 namespace cli {
@@ -25,63 +31,53 @@ void Error(const std::string& message)
     std::fprintf(stderr, "kelvora-cli: %s\n", message.c_str());
 }
 
-// A journal of the default folder, as far as it could be read.
-struct Listed {
-    std::string path;
-    bool readable = false;
-    std::string error;
-    engine::Journal journal;
+bool ReadDefaultFolder(std::string& folder, std::vector<engine::JournalSummary>& journals, std::string& error)
+{
+    std::string place;
+    return engine::DefaultJournalFolder(place, error) &&
+           engine::ReadJournalFolder(place, folder, journals, error);
+}
+
+// The undo's own journal, made when its first change is about to be made: an
+// undo that changes nothing keeps none.
+class UndoJournal : public engine::Observer {
+public:
+    UndoJournal(engine::Observer& inner, engine::JournalHeader header, const fsys::Folder& copies,
+                const std::string& copiesGiven, const Options& options)
+        : inner_(inner), header_(std::move(header)), copies_(copies), copiesGiven_(copiesGiven), options_(options)
+    {
+    }
+    bool BeforeChanges(std::vector<engine::FileEvent>& planned, std::string& reason) override
+    {
+        return (recorder_ || Open(reason)) && recorder_->BeforeChanges(planned, reason);
+    }
+    bool Open(std::string& error)
+    {
+        if (!MakeHeader(options_, "undo", header_.originals, copies_, copiesGiven_, header_, error) ||
+            !OpenRunJournal("", header_, writer_, error))
+            return false;
+        recorder_ = std::make_unique<JournalObserver>(inner_, writer_);
+        return true;
+    }
+    void OnEvent(const engine::FileEvent& event) override
+    {
+        if (recorder_)
+            recorder_->OnEvent(event);
+        else
+            inner_.OnEvent(event);
+    }
+    bool opened() const { return recorder_ != nullptr; }
+    engine::JournalWriter& writer() { return writer_; }
+
+private:
+    engine::Observer& inner_;
+    engine::JournalHeader header_;
+    const fsys::Folder& copies_;
+    std::string copiesGiven_;
+    const Options& options_;
+    engine::JournalWriter writer_;
+    std::unique_ptr<JournalObserver> recorder_;
 };
-
-bool ReadJournal(const std::string& path, engine::Journal& journal, std::string& error)
-{
-    std::string bytes;
-    if (!engine::ReadWholeFile(path, bytes, error))
-        return false;
-    if (!engine::ParseJournal(bytes, journal, error)) {
-        error = "\"" + ShownPath(path, true) + "\" cannot be trusted: " + error + "; nothing was touched";
-        return false;
-    }
-    return true;
-}
-
-bool ListJournals(std::vector<Listed>& listed, std::string& folder, std::string& error)
-{
-    std::vector<std::string> names;
-    if (!engine::DefaultJournalFolder(folder, error) || !engine::JournalNames(folder, names, error))
-        return false;
-    for (const std::string& name : names) {
-        Listed item;
-        item.path = engine::InFolder(folder, name);
-        item.readable = ReadJournal(item.path, item.journal, item.error);
-        listed.push_back(std::move(item));
-    }
-    return true;
-}
-
-// The undo journals among `listed` that took back `path` and changed something.
-std::vector<const Listed*> UndoneBy(const std::vector<Listed>& listed, const std::string& path)
-{
-    std::vector<const Listed*> undos;
-    for (const Listed& item : listed) {
-        if (!item.readable || item.journal.header.command != "undo" || item.journal.header.undoes != path)
-            continue;
-        for (const engine::JournalEntry& entry : item.journal.entries)
-            if (entry.mark == engine::Mark::Done || entry.mark == engine::Mark::None) {
-                undos.push_back(&item);
-                break;
-            }
-    }
-    return undos;
-}
-
-uint64_t Count(const engine::Journal& journal, engine::Mark mark)
-{
-    uint64_t count = 0;
-    for (const engine::JournalEntry& entry : journal.entries)
-        count += entry.mark == mark;
-    return count;
-}
 
 nlohmann::ordered_json UndoSummary(const Options& options, const std::string& path, const std::string& undoJournal,
                                    const engine::UndoTotals& totals)
@@ -92,7 +88,7 @@ nlohmann::ordered_json UndoSummary(const Options& options, const std::string& pa
     json["dry_run"] = options.dryRun;
     json["journal"] = ShownPath(path, false);
     json["changes"] = totals.changes;
-    json["restored"] = totals.restored;
+    json[options.dryRun ? "would_restore" : "restored"] = options.dryRun ? totals.planned : totals.restored;
     json["already"] = totals.already;
     json["left_alone"] = totals.leftAlone;
     json["failed"] = totals.failed;
@@ -100,6 +96,8 @@ nlohmann::ordered_json UndoSummary(const Options& options, const std::string& pa
     json["interrupted"] = totals.interrupted;
     if (!undoJournal.empty())
         json["undo_journal"] = ShownPath(undoJournal, false);
+    else if (!options.dryRun)
+        json["undo_journal"] = nullptr;
     return json;
 }
 
@@ -108,26 +106,77 @@ void Line(const char* label, uint64_t count)
     fmt::print("{:<28}{:>12}\n", label, count);
 }
 
+// The journal `undo --last` takes; false with the exit status when none.
+bool PickLast(const Options& options, std::string& path, int& status)
+{
+    std::string folder, error;
+    std::vector<engine::JournalSummary> journals;
+    if (!ReadDefaultFolder(folder, journals, error)) {
+        Error(error);
+        status = kExitUsage;
+        return false;
+    }
+    const std::vector<long> undoneBy = engine::UndoneBy(journals);
+    size_t index = 0;
+    switch (engine::PickLast(journals, undoneBy, index)) {
+    case engine::LastPick::Found:
+        path = journals[index].path;
+        return true;
+    case engine::LastPick::Untrusted:
+        Error("the newest journal, \"" + ShownPath(journals[index].path, true) + "\", cannot be trusted: " +
+              journals[index].error + "; which run is the last is not known, so nothing was touched (name the "
+              "journal to undo)");
+        status = kExitUsage;
+        return false;
+    case engine::LastPick::NoneLeft:
+        break;
+    }
+    bool anyFix = false;
+    for (const engine::JournalSummary& journal : journals)
+        anyFix = anyFix || journal.header.command == "fix";
+    if (!anyFix) {
+        Error("no journal of a fix run in \"" + ShownPath(folder, true) + "\"");
+        status = kExitUsage;
+        return false;
+    }
+    if (options.json) {
+        nlohmann::ordered_json json;
+        json["event"] = "summary";
+        json["command"] = "undo";
+        json["journal"] = nullptr;
+        json["changes"] = 0;
+        fmt::print("{}\n", json.dump());
+    } else if (!options.quiet) {
+        fmt::print("Nothing to undo: every fix run in {} was taken back already, or changed nothing.\n",
+                   ShownPath(folder, true));
+    }
+    status = kExitDone;
+    return false;
+}
+
+// The undo that took `path` back, among the journals of the default place.
+std::string UndoneByPath(const std::string& path)
+{
+    std::string folder, error;
+    std::vector<engine::JournalSummary> journals;
+    if (!ReadDefaultFolder(folder, journals, error))
+        return "";
+    const std::vector<long> undoneBy = engine::UndoneBy(journals);
+    for (size_t k = 0; k < journals.size(); ++k)
+        if (journals[k].path == path && undoneBy[k] >= 0)
+            return journals[static_cast<size_t>(undoneBy[k])].path;
+    return "";
+}
+
 }  // namespace
 
 int RunUndo(const Options& options)
 {
     std::string error, path = options.journal;
-    std::vector<Listed> listed;
-    std::string folder;
-    const bool listedOk = ListJournals(listed, folder, error);
     if (options.last) {
-        if (!listedOk) {
-            Error(error);
-            return kExitUsage;
-        }
-        for (auto it = listed.rbegin(); it != listed.rend() && path.empty(); ++it)
-            if (it->readable && it->journal.header.command == "fix")
-                path = it->path;
-        if (path.empty()) {
-            Error("no journal of a fix run in \"" + ShownPath(folder, true) + "\"");
-            return kExitUsage;
-        }
+        int status = kExitUsage;
+        if (!PickLast(options, path, status))
+            return status;
     }
     std::string absolute;
     if (!engine::AbsolutePath(path, absolute, error)) {
@@ -135,12 +184,21 @@ int RunUndo(const Options& options)
         return kExitUsage;
     }
     path = absolute;
-    engine::Journal journal;
-    if (!ReadJournal(path, journal, error)) {
+    const auto untrusted = [&](const std::string& why) {
+        Error("\"" + ShownPath(path, true) + "\" cannot be trusted: " + why + "; nothing was touched");
+        return kExitUsage;
+    };
+    // First every line, to learn each change's outcome (a mark may come long
+    // after its intent) and to refuse a journal before anything is touched.
+    engine::ReadFile file;
+    if (!file.Open(path, error)) {
         Error(error);
         return kExitUsage;
     }
-    const engine::JournalHeader& header = journal.header;
+    engine::JournalParser marks;
+    if (!engine::ReadJournal(file, marks, [](engine::JournalParser::Line) { return true; }, error))
+        return untrusted(error);
+    const engine::JournalHeader& header = marks.header();
     fsys::Failure failure;
     fsys::FolderHandle copies = fsys::OpenRoot(header.copies, failure);
     if (!copies) {
@@ -148,18 +206,41 @@ int RunUndo(const Options& options)
               "\", cannot be opened: " + failure.reason + "; nothing was touched");
         return kExitUsage;
     }
+    std::string warning;
+    if (!engine::CheckCopiesFolder(header, *copies, error, warning)) {
+        Error("\"" + ShownPath(path, true) + "\" cannot be undone here: " + error + " (\"" +
+              ShownPath(header.copies, true) + "\"); nothing was touched");
+        return kExitUsage;
+    }
     ReportFile report;
     if (!options.report.empty() && !report.Open(options.report, error)) {
         Error(error);
         return kExitUsage;
     }
+    // The journal taken, first.
+    if (options.json) {
+        nlohmann::ordered_json json;
+        json["event"] = "journal";
+        json["journal"] = ShownPath(path, false);
+        json["command"] = header.command;
+        json["started"] = engine::IsoUtc(header.started);
+        json["originals"] = ShownPath(header.originals, false);
+        json["copies"] = ShownPath(header.copies, false);
+        fmt::print("{}\n", json.dump());
+    } else if (!options.quiet) {
+        fmt::print("{} {} ({} of {}, {} -> {})\n", options.dryRun ? "Would undo" : "Undoing",
+                   ShownPath(path, true), header.command, engine::IsoUtc(header.started),
+                   ShownPath(header.originals, true), ShownPath(header.copies, true));
+        std::fflush(stdout);
+    }
     if (!options.quiet && !options.json) {
-        if (journal.torn)
-            std::fprintf(stderr, "kelvora-cli: the journal's last line was cut short (the run was stopped); "
-                                 "it is read up to that line\n");
-        if (!journal.ended)
-            std::fprintf(stderr, "kelvora-cli: the run did not finish; a change it may have made is taken back "
-                                 "where the copy has the time before or the time set\n");
+        if (!warning.empty())
+            Error("warning: " + warning);
+        if (marks.torn())
+            Error("the journal's last line was cut short (the run was stopped); it is read up to that line");
+        if (!marks.ended())
+            Error("the run did not finish; a change it may have made is taken back where the copy has the "
+                  "time before or the time set");
     }
 
     Outputs outputs;
@@ -171,43 +252,83 @@ int RunUndo(const Options& options)
     outputs.copiesRoot = header.copies;
     outputs.report = options.report.empty() ? nullptr : &report;
     CliObserver cliObserver(outputs);
+    engine::JournalHeader undoHeader;
+    undoHeader.undoes = path;
+    undoHeader.originals = header.originals;
+    UndoJournal undoJournal(cliObserver, undoHeader, *copies, header.copies, options);
+    engine::Observer& observer = options.dryRun ? static_cast<engine::Observer&>(cliObserver) : undoJournal;
 
+    // Then the intents again, in order, each with its outcome: the undo
+    // holds a batch of them at a time.
     engine::UndoTotals totals;
-    const std::vector<engine::UndoStep> steps = engine::PlanUndo(journal, *copies, cliObserver, totals);
-    engine::JournalWriter writer;
-    const bool journalled = !steps.empty() && !options.dryRun;
-    if (journalled) {
-        // The undo is a run of its own, journalled so that it can be undone too.
-        engine::JournalHeader undoHeader;
-        undoHeader.undoes = path;
-        if (!MakeHeader(options, "undo", header.originals, header.copies, undoHeader, error) ||
-            !OpenRunJournal("", undoHeader, writer, error)) {
-            Error(error + "; nothing was changed");
-            return kExitUsage;
-        }
-    }
-    if (journalled) {
-        JournalObserver observer(cliObserver, writer);
-        engine::RunUndo(journal, steps, *copies, false, &g_stopRequested, observer, totals);
-    } else {
-        engine::RunUndo(journal, steps, *copies, options.dryRun, &g_stopRequested, cliObserver, totals);
-    }
-    nlohmann::ordered_json summary = UndoSummary(options, path, journalled ? writer.path() : "", totals);
+    engine::Undoer undoer(header, *copies, options.dryRun, &g_stopRequested, observer, totals, options.jobs);
+    engine::JournalParser intents;
+    bool halted = false;
+    const bool read = file.Seek(0, error) &&
+                      engine::ReadJournal(file, intents, [&](engine::JournalParser::Line kind) {
+                          if (kind != engine::JournalParser::Line::Intent)
+                              return true;
+                          engine::JournalEntry entry = intents.intent();
+                          if (entry.serial > marks.intents()) {
+                              error = "it changed while it was read";
+                              return false;
+                          }
+                          entry.mark = marks.MarkOf(entry.serial);
+                          entry.kept = marks.KeptOf(entry.serial, entry.set);
+                          // In a finished run of this version every change made is marked.
+                          undoer.Add(entry, marks.ended() && header.version >= 2);
+                          halted = undoer.stopped();
+                          return !halted;
+                      }, error);
+    undoer.Finish();
     int status = totals.interrupted ? kExitInterrupted
                : totals.leftAlone || totals.failed ? kExitFailures : kExitDone;
-    if (journalled && !writer.End(summary, engine::Now(), error)) {
-        Error(error);
-        if (status == kExitDone)
-            status = kExitFailures;
+    if (!read && !halted) {
+        Error("\"" + ShownPath(path, true) + "\" cannot be read to its end: " + error);
+        status = kExitUsage;
     }
-    const std::vector<const Listed*> earlier = UndoneBy(listed, path);
+    if (!totals.stoppedBy.empty()) {
+        Error(totals.stoppedBy + (totals.restored ? "; the undo stopped there" : "; nothing was changed"));
+        status = totals.restored ? kExitFailures : kExitUsage;
+    }
+    // A run found already as before throughout, and not undone by any undo
+    // on record, gets a journal without changes all the same: it records
+    // the run as taken back, so that --last passes over it from now on.
+    const bool nothingToDo = !totals.planned && !totals.leftAlone && !totals.failed && !totals.interrupted &&
+                             totals.stoppedBy.empty() && read;
+    std::string undoneBy;
+    if (nothingToDo)
+        undoneBy = UndoneByPath(path);
+    bool recordOnly = false;
+    if (nothingToDo && !options.dryRun && undoneBy.empty()) {
+        recordOnly = undoJournal.Open(error);
+        if (!recordOnly)
+            Error(error);
+    }
+    engine::JournalWriter& writer = undoJournal.writer();
+    const bool journalled = undoJournal.opened();
+    bool kept = journalled;
+    nlohmann::ordered_json summary = UndoSummary(options, path, journalled ? writer.path() : "", totals);
+    if (journalled) {
+        if (!writer.made() && !recordOnly) {
+            // Nothing was set back after all: no journal.
+            kept = false;
+            summary["undo_journal"] = nullptr;
+            if (!writer.Discard(error))
+                Error(error);
+        } else if (!writer.End(summary, engine::Now(), error)) {
+            Error(error);
+            if (status == kExitDone)
+                status = kExitFailures;
+        }
+    }
     if (options.json) {
         fmt::print("{}\n", summary.dump());
     } else if (!options.quiet) {
         if (options.dryRun)
             fmt::print("Dry run: nothing was changed.\n");
         Line("Changes in the journal", totals.changes);
-        Line(options.dryRun ? "Would be restored" : "Restored", options.dryRun ? steps.size() : totals.restored);
+        Line(options.dryRun ? "Would be restored" : "Restored", options.dryRun ? totals.planned : totals.restored);
         Line("Already as before", totals.already);
         Line("Left alone", totals.leftAlone);
         Line("Failed", totals.failed);
@@ -215,13 +336,13 @@ int RunUndo(const Options& options)
             Line("Not made by the run", totals.notMade);
         if (totals.interrupted)
             fmt::print("Interrupted: the rest was left as it was.\n");
-        if (steps.empty() && !totals.leftAlone && !totals.failed) {
+        if (nothingToDo) {
             fmt::print("Nothing to undo: every copy the run changed already has its time from before the run");
-            if (!earlier.empty())
-                fmt::print(" (undone by {})", ShownPath(earlier.back()->path, true));
+            if (!undoneBy.empty())
+                fmt::print(" (undone by {})", ShownPath(undoneBy, true));
             fmt::print(".\n");
         }
-        if (journalled)
+        if (kept)
             fmt::print("Journal of this undo: {}\n", ShownPath(writer.path(), true));
     }
     std::fflush(stdout);
@@ -233,11 +354,43 @@ int RunUndo(const Options& options)
     return status;
 }
 
+namespace {
+
+// AGE: whole days ("90d") or a DURATION; in seconds.
+bool ParseAge(const std::string& text, int64_t& seconds, std::string& error)
+{
+    if (text.size() > 1 && text.back() == 'd' && text.size() <= 7 &&
+        text.find_first_not_of("0123456789") == text.size() - 1) {
+        seconds = std::stoll(text.substr(0, text.size() - 1)) * 86400;
+        return true;
+    }
+    int64_t nanos = 0;
+    if (!engine::ParseDuration(text, nanos, error)) {
+        error = "--older-than \"" + text + "\": an age is whole days (90d) or a duration (12h, 90m)";
+        return false;
+    }
+    seconds = nanos / 1000000000;
+    return true;
+}
+
+std::string StateOf(const engine::JournalSummary& journal, long undoneBy)
+{
+    if (!journal.readable)
+        return "an empty file, no run";
+    if (journal.header.command == "undo")
+        return "undo of " + ShownPath(journal.header.undoes, true);
+    if (journal.ended && !journal.made && !journal.unsure)
+        return "changed nothing";
+    return undoneBy >= 0 ? "undone" : "not undone";
+}
+
+}  // namespace
+
 int RunJournals(const Options& options)
 {
-    std::vector<Listed> listed;
+    std::vector<engine::JournalSummary> journals;
     std::string folder, error;
-    if (!ListJournals(listed, folder, error)) {
+    if (!ReadDefaultFolder(folder, journals, error)) {
         if (!engine::DefaultJournalFolder(folder, error)) {
             Error(error);
             return kExitUsage;
@@ -246,48 +399,79 @@ int RunJournals(const Options& options)
             fmt::print("No journals in {}\n", ShownPath(folder, true));
         return kExitDone;
     }
+    const std::vector<long> undoneBy = engine::UndoneBy(journals);
+    if (options.prune) {
+        int64_t olderThan = -1;
+        if (!options.olderThan.empty() && !ParseAge(options.olderThan, olderThan, error)) {
+            Error(error);
+            return kExitUsage;
+        }
+        const std::vector<size_t> chosen = engine::ChoosePrune(journals, undoneBy, olderThan,
+                                                                static_cast<size_t>(options.keep),
+                                                                engine::Now().seconds);
+        int status = kExitDone;
+        uint64_t removed = 0;
+        for (const size_t k : chosen) {
+            const engine::JournalSummary& journal = journals[k];
+            if (!options.dryRun && !engine::RemoveJournalFile(journal.path, error)) {
+                Error(error);
+                status = kExitFailures;
+                continue;
+            }
+            ++removed;
+            if (options.json) {
+                nlohmann::ordered_json line;
+                line["event"] = options.dryRun ? "would_remove" : "removed";
+                line["journal"] = ShownPath(journal.path, false);
+                line["state"] = StateOf(journal, undoneBy[k]);
+                fmt::print("{}\n", line.dump());
+            } else if (!options.quiet) {
+                fmt::print("{} {} ({})\n", options.dryRun ? "Would remove" : "Removed", ShownPath(journal.path, true),
+                           StateOf(journal, undoneBy[k]));
+            }
+        }
+        if (!options.json && !options.quiet)
+            fmt::print("{} {} of {} journals in {}.\n", options.dryRun ? "Would remove" : "Removed", removed,
+                       journals.size(), ShownPath(folder, true));
+        return status;
+    }
     int status = kExitDone;
-    for (const Listed& item : listed) {
-        const engine::Journal& journal = item.journal;
-        const std::vector<const Listed*> undos = UndoneBy(listed, item.path);
-        if (!item.readable) {
-            Error(item.error);
+    for (size_t k = 0; k < journals.size(); ++k) {
+        const engine::JournalSummary& journal = journals[k];
+        if (!journal.readable) {
+            Error("\"" + ShownPath(journal.path, true) + "\" cannot be trusted: " + journal.error);
             status = kExitFailures;
             continue;
         }
-        const uint64_t touched = Count(journal, engine::Mark::Done);
-        const uint64_t unsure = Count(journal, engine::Mark::None);
-        std::string state = journal.header.command == "undo"
-                                ? "undo of " + ShownPath(journal.header.undoes, true)
-                                : undos.empty() ? "not undone" : "undone";
+        const std::string state = StateOf(journal, undoneBy[k]);
         if (options.json) {
             nlohmann::ordered_json line;
-            line["journal"] = ShownPath(item.path, false);
+            line["journal"] = ShownPath(journal.path, false);
             line["started"] = engine::IsoUtc(journal.header.started);
             line["command"] = journal.header.command;
             line["originals"] = ShownPath(journal.header.originals, false);
             line["copies"] = ShownPath(journal.header.copies, false);
-            line["touched"] = touched;
-            line["unmarked"] = unsure;
+            line["touched"] = journal.made;
+            line["unsure"] = journal.unsure;
             line["finished"] = journal.ended;
+            line["interrupted"] = journal.interrupted;
             if (journal.header.command == "undo")
                 line["undoes"] = ShownPath(journal.header.undoes, false);
             else
-                line["undone"] = !undos.empty();
+                line["undone"] = undoneBy[k] >= 0;
             fmt::print("{}\n", line.dump());
             continue;
         }
         if (options.quiet)
             continue;
-        std::string count = std::to_string(touched) + " touched";
-        if (unsure)
-            count += " + " + std::to_string(unsure) + " unsure";
-        fmt::print("{}  {:<4}  {:>18}  {}{}\n    {} -> {}\n    {}\n", engine::IsoUtc(journal.header.started),
-                   journal.header.command, count, state, journal.ended ? "" : " (did not finish)",
-                   ShownPath(journal.header.originals, true), ShownPath(journal.header.copies, true),
-                   ShownPath(item.path, true));
+        const std::string unsure = journal.unsure ? "+ " + std::to_string(journal.unsure) + " unsure" : "";
+        std::string note = !journal.ended ? " (did not finish)" : journal.interrupted ? " (stopped)" : "";
+        fmt::print("{}  {:<4}  {:>10} touched  {:<16}  {}{}\n    {} -> {}\n    {}\n",
+                   engine::IsoUtc(journal.header.started), journal.header.command, journal.made, unsure, state,
+                   note, ShownPath(journal.header.originals, true), ShownPath(journal.header.copies, true),
+                   ShownPath(journal.path, true));
     }
-    if (listed.empty() && !options.json && !options.quiet)
+    if (journals.empty() && !options.json && !options.quiet)
         fmt::print("No journals in {}\n", ShownPath(folder, true));
     return status;
 }

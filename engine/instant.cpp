@@ -159,3 +159,73 @@ bool ParseIsoUtc(const std::string& text, fsys::Instant& instant)
 }
 
 }  // namespace engine
+
+namespace engine {
+
+size_t FormatSeconds(const fsys::Instant& instant, char* text)
+{
+    char* at = text;
+    uint64_t magnitude = static_cast<uint64_t>(instant.seconds);
+    if (instant.seconds < 0) {
+        *at++ = '-';
+        magnitude = 0 - magnitude;
+    }
+    char digits[20];
+    size_t n = sizeof digits;
+    do {
+        digits[--n] = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude);
+    for (; n < sizeof digits; ++n)
+        *at++ = digits[n];
+    if (instant.nanos) {
+        *at++ = '.';
+        int32_t nanos = instant.nanos;
+        for (int k = 8; k >= 0; --k) {
+            at[k] = static_cast<char>('0' + nanos % 10);
+            nanos /= 10;
+        }
+        at += 9;
+    }
+    return static_cast<size_t>(at - text);
+}
+
+bool ParseSeconds(const char* text, size_t length, fsys::Instant& instant)
+{
+    size_t i = 0;
+    const bool negative = length > 0 && text[0] == '-';
+    if (negative)
+        ++i;
+    const size_t first = i;
+    uint64_t magnitude = 0;
+    for (; i < length && text[i] >= '0' && text[i] <= '9'; ++i) {
+        const uint64_t digit = static_cast<uint64_t>(text[i] - '0');
+        if (magnitude > (UINT64_MAX - digit) / 10)
+            return false;
+        magnitude = magnitude * 10 + digit;
+    }
+    const size_t count = i - first;
+    // Digits, none leading with 0 but 0 itself, and no "-0".
+    if (count == 0 || (count > 1 && text[first] == '0') || (negative && magnitude == 0))
+        return false;
+    const uint64_t limit = negative ? uint64_t(INT64_MAX) + 1 : uint64_t(INT64_MAX);
+    if (magnitude > limit)
+        return false;
+    int32_t nanos = 0;
+    if (i < length) {
+        if (text[i] != '.' || length - i != 10)
+            return false;
+        for (++i; i < length; ++i) {
+            if (text[i] < '0' || text[i] > '9')
+                return false;
+            nanos = nanos * 10 + (text[i] - '0');
+        }
+        if (nanos == 0)
+            return false;
+    }
+    instant.seconds = negative ? static_cast<int64_t>(0 - magnitude) : static_cast<int64_t>(magnitude);
+    instant.nanos = nanos;
+    return true;
+}
+
+}  // namespace engine

@@ -29,3 +29,15 @@ namespace engine {
 bool ParseIsoUtc(const std::string& text, fsys::Instant& instant);
 
 }  // namespace engine
+
+namespace engine {
+
+// An instant as whole seconds since 1970 (signed) and, when not 0, a dot and
+// nine digits of nanoseconds to add: "1500000000.987654321", "-5.000000001"
+// (−5 s and 1 ns). Every instant of the whole range has exactly one such
+// text, which ParseSeconds alone reads back.
+constexpr size_t kSecondsRoom = 32;
+size_t FormatSeconds(const fsys::Instant& instant, char* text);
+bool ParseSeconds(const char* text, size_t length, fsys::Instant& instant);
+
+}  // namespace engine

@@ -98,40 +98,68 @@ bool JournalNames(const std::string& folder, std::vector<std::string>& names, st
     return true;
 }
 
+bool RemoveJournalFile(const std::string& path, std::string& error)
+{
+    if (unlink(path.c_str()) != 0) {
+        error = "cannot remove the journal \"" + path + "\": " + Reason(errno);
+        return false;
+    }
+    return true;
+}
+
 std::string InFolder(const std::string& folder, const std::string& name)
 {
     return folder + '/' + name;
 }
 
-bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& error)
+ReadFile::~ReadFile()
 {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    if (fd_ >= 0)
+        close(fd_);
+}
+
+bool ReadFile::Open(const std::string& path, std::string& error)
+{
+    path_ = path;
+    // O_NONBLOCK: opening a FIFO does not wait for a writer; it is refused below.
+    fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd_ < 0) {
         error = "cannot open the journal \"" + path + "\": " + Reason(errno);
         return false;
     }
     struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
         error = "the journal \"" + path + "\" is not a regular file";
-        close(fd);
         return false;
     }
-    bytes.clear();
-    char buffer[1 << 16];
-    while (true) {
-        const ssize_t n = read(fd, buffer, sizeof buffer);
+    const int flags = fcntl(fd_, F_GETFL);
+    if (flags >= 0)
+        fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK);
+    length_ = static_cast<uint64_t>(st.st_size);
+    return true;
+}
+
+bool ReadFile::Read(char* buffer, size_t size, size_t& got, std::string& error)
+{
+    for (;;) {
+        const ssize_t n = read(fd_, buffer, size);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
-            error = "cannot read the journal \"" + path + "\": " + Reason(errno);
-            close(fd);
+            error = "cannot read the journal \"" + path_ + "\": " + Reason(errno);
             return false;
         }
-        if (n == 0)
-            break;
-        bytes.append(buffer, static_cast<size_t>(n));
+        got = static_cast<size_t>(n);
+        return true;
     }
-    close(fd);
+}
+
+bool ReadFile::Seek(uint64_t offset, std::string& error)
+{
+    if (lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0) {
+        error = "cannot read the journal \"" + path_ + "\": " + Reason(errno);
+        return false;
+    }
     return true;
 }
 
@@ -146,6 +174,7 @@ AppendFile::~AppendFile()
 bool AppendFile::Create(const std::string& path, std::string& error)
 {
     path_ = path;
+    length_ = 0;
     fd_ = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600);
     if (fd_ < 0) {
         error = "cannot create the journal \"" + path + "\": " + Reason(errno);
@@ -163,11 +192,16 @@ bool AppendFile::Write(const std::string& bytes, std::string& error)
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
-            error = "cannot write the journal \"" + path_ + "\": " + Reason(n < 0 ? errno : ENOSPC);
+            const int code = n < 0 ? errno : ENOSPC;
+            error = "cannot write the journal \"" + path_ + "\": " + Reason(code);
+            // No part of a line is left behind for a later line to follow.
+            if (done && ftruncate(fd_, static_cast<off_t>(length_)) != 0)
+                error += "; nor cut it back to its last whole line: " + Reason(errno);
             return false;
         }
         done += static_cast<size_t>(n);
     }
+    length_ += done;
     return true;
 }
 
@@ -195,6 +229,23 @@ bool AppendFile::Close(std::string& error)
     if (synced && !closed)
         error = "cannot write the journal \"" + path_ + "\": " + Reason(errno);
     return synced && closed;
+}
+
+bool AppendFile::Remove(std::string& error)
+{
+    if (fd_ >= 0)
+        close(fd_);
+    fd_ = -1;
+    if (unlink(path_.c_str()) != 0 && errno != ENOENT) {
+        error = "cannot remove the journal \"" + path_ + "\": " + Reason(errno);
+        return false;
+    }
+    if (folderFd_ >= 0) {
+        fsync(folderFd_);
+        close(folderFd_);
+        folderFd_ = -1;
+    }
+    return true;
 }
 
 }  // namespace engine

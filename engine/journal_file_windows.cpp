@@ -135,36 +135,66 @@ bool JournalNames(const std::string& folder, std::vector<std::string>& names, st
     return true;
 }
 
+bool RemoveJournalFile(const std::string& path, std::string& error)
+{
+    std::wstring wide;
+    if (!Wide(path, wide, error))
+        return false;
+    if (_wunlink(wide.c_str()) != 0) {
+        error = "cannot remove the journal \"" + path + "\": " + Reason(errno);
+        return false;
+    }
+    return true;
+}
+
 std::string InFolder(const std::string& folder, const std::string& name)
 {
     return folder + '\\' + name;
 }
 
-bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& error)
+ReadFile::~ReadFile()
 {
+    if (fd_ >= 0)
+        _close(fd_);
+}
+
+bool ReadFile::Open(const std::string& path, std::string& error)
+{
+    path_ = path;
     std::wstring wide;
     if (!Wide(path, wide, error))
         return false;
-    const int fd = _wopen(wide.c_str(), _O_RDONLY | _O_BINARY);
-    if (fd < 0) {
+    fd_ = _wopen(wide.c_str(), _O_RDONLY | _O_BINARY);
+    if (fd_ < 0) {
         error = "cannot open the journal \"" + path + "\": " + Reason(errno);
         return false;
     }
+    // A pipe or a device is refused: only a file on a disk is read.
     struct _stat64 st;
-    if (_fstat64(fd, &st) != 0 || !(st.st_mode & _S_IFREG)) {
+    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd_));
+    if (_fstat64(fd_, &st) != 0 || !(st.st_mode & _S_IFREG) || GetFileType(handle) != FILE_TYPE_DISK) {
         error = "the journal \"" + path + "\" is not a regular file";
-        _close(fd);
         return false;
     }
-    bytes.clear();
-    char buffer[1 << 16];
-    int n;
-    while ((n = _read(fd, buffer, sizeof buffer)) > 0)
-        bytes.append(buffer, static_cast<size_t>(n));
-    const int code = errno;
-    _close(fd);
+    length_ = static_cast<uint64_t>(st.st_size);
+    return true;
+}
+
+bool ReadFile::Read(char* buffer, size_t size, size_t& got, std::string& error)
+{
+    const int n = _read(fd_, buffer, static_cast<unsigned>(std::min<size_t>(size, 1 << 30)));
     if (n < 0) {
-        error = "cannot read the journal \"" + path + "\": " + Reason(code);
+        error = "cannot read the journal \"" + path_ + "\": " + Reason(errno);
+        return false;
+    }
+    got = static_cast<size_t>(n);
+    return true;
+}
+
+bool ReadFile::Seek(uint64_t offset, std::string& error)
+{
+    if (_lseeki64(fd_, static_cast<long long>(offset), SEEK_SET) < 0) {
+        error = "cannot read the journal \"" + path_ + "\": " + Reason(errno);
         return false;
     }
     return true;
@@ -179,6 +209,7 @@ AppendFile::~AppendFile()
 bool AppendFile::Create(const std::string& path, std::string& error)
 {
     path_ = path;
+    length_ = 0;
     std::wstring wide;
     if (!Wide(path, wide, error))
         return false;
@@ -198,10 +229,14 @@ bool AppendFile::Write(const std::string& bytes, std::string& error)
         const int n = _write(fd_, bytes.data() + done, static_cast<unsigned>(chunk));
         if (n <= 0) {
             error = "cannot write the journal \"" + path_ + "\": " + Reason(n < 0 ? errno : ENOSPC);
+            // No part of a line is left behind for a later line to follow.
+            if (done && _chsize_s(fd_, static_cast<long long>(length_)) != 0)
+                error += "; nor cut it back to its last whole line: " + Reason(errno);
             return false;
         }
         done += static_cast<size_t>(n);
     }
+    length_ += done;
     return true;
 }
 
@@ -224,6 +259,21 @@ bool AppendFile::Close(std::string& error)
     if (synced && !closed)
         error = "cannot write the journal \"" + path_ + "\": " + Reason(errno);
     return synced && closed;
+}
+
+bool AppendFile::Remove(std::string& error)
+{
+    if (fd_ >= 0)
+        _close(fd_);
+    fd_ = -1;
+    std::wstring wide;
+    if (!Wide(path_, wide, error))
+        return false;
+    if (_wunlink(wide.c_str()) != 0 && errno != ENOENT) {
+        error = "cannot remove the journal \"" + path_ + "\": " + Reason(errno);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace engine

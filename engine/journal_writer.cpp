@@ -15,40 +15,7 @@ using nlohmann::ordered_json;
 
 bool IsUtf8(const std::string& bytes)
 {
-    size_t i = 0;
-    while (i < bytes.size()) {
-        const unsigned char c = static_cast<unsigned char>(bytes[i]);
-        size_t extra;
-        uint32_t point;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if ((c & 0xE0) == 0xC0) {
-            extra = 1;
-            point = c & 0x1F;
-        } else if ((c & 0xF0) == 0xE0) {
-            extra = 2;
-            point = c & 0x0F;
-        } else if ((c & 0xF8) == 0xF0) {
-            extra = 3;
-            point = c & 0x07;
-        } else {
-            return false;
-        }
-        if (i + extra >= bytes.size())
-            return false;
-        for (size_t k = 1; k <= extra; ++k) {
-            const unsigned char next = static_cast<unsigned char>(bytes[i + k]);
-            if ((next & 0xC0) != 0x80)
-                return false;
-            point = (point << 6) | (next & 0x3F);
-        }
-        const uint32_t least[] = {0, 0x80, 0x800, 0x10000};
-        if (point < least[extra] || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF))
-            return false;
-        i += extra + 1;
-    }
-    return true;
+    return IsValidUtf8(bytes.data(), bytes.size());
 }
 
 // A byte string as "key" when it is valid UTF-8, as "key_hex" otherwise, so
@@ -210,36 +177,72 @@ bool JournalWriter::Open(const std::string& path, const JournalHeader& header, s
     line["arguments"] = header.arguments;
     PutBytes(line, "originals", header.originals);
     PutBytes(line, "copies", header.copies);
+    line["copies_device"] = header.copiesDevice;
+    line["copies_object"] = header.copiesObject;
+    if (!header.copiesVolume.empty())
+        line["copies_volume"] = header.copiesVolume;
+    line["stable_objects"] = header.stableObjects;
     if (!header.undoes.empty())
         PutBytes(line, "undoes", header.undoes);
     line["started"] = IsoUtc(header.started);
-    return file_.Write(Dump(line), error) && file_.Sync(error);
+    if (file_.Write(Dump(line), error) && file_.Sync(error))
+        return true;
+    // No journal is left that does not describe its run.
+    std::string ignored;
+    file_.Remove(ignored);
+    return false;
 }
 
 bool JournalWriter::WriteIntents(std::vector<FileEvent>& planned, std::string& error)
 {
+    if (broken_) {
+        error = "the journal \"" + path_ + "\" could not be written before";
+        return false;
+    }
     // After the held marks, in the same buffer, kept from batch to batch.
     std::string& lines = held_;
     // Written by hand rather than through a JSON object: a run writes one
     // such line for every change.
-    lines.reserve(lines.size() + planned.size() * 128);
+    lines.reserve(lines.size() + planned.size() * 100);
+    const uint64_t first = serial_;
+    const size_t marks = lines.size();
     for (FileEvent& event : planned) {
+        const size_t start = lines.size();
+        AppendLiteral(lines, "{\"i\":");
+        AppendNumber(lines, serial_ + 1);
+        AppendBytes(lines, "p", event.path);
+        if (lines.size() - start > kMaxJournalLine - 256) {
+            // A path deeper than the reader takes: left alone.
+            lines.resize(start);
+            event.kind = EventKind::Failed;
+            event.reason = "its path is too long for the journal (" + std::to_string(event.path.size()) +
+                           " bytes); not changed";
+            continue;
+        }
         event.serial = ++serial_;
-        AppendLiteral(lines, "{\"intent\":");
-        AppendNumber(lines, event.serial);
-        AppendBytes(lines, "path", event.path);
         // The rest of the line in one piece.
-        char tail[2 * kIsoUtcRoom + 64];
-        char* at = PutNumber(Put(tail, ",\"size\":"), event.size);
-        at = Put(at, ",\"before\":\"");
-        at += FormatIsoUtc(event.before, at);
-        at = Put(at, "\",\"set\":\"");
-        at += FormatIsoUtc(event.set, at);
+        char tail[2 * kSecondsRoom + 96];
+        char* at = PutNumber(Put(tail, ",\"n\":"), event.size);
+        at = PutNumber(Put(at, ",\"o\":"), event.object);
+        at = Put(at, ",\"b\":\"");
+        at += FormatSeconds(event.before, at);
+        at = Put(at, "\",\"s\":\"");
+        at += FormatSeconds(event.set, at);
         at = Put(at, "\"}\n");
         lines.append(tail, static_cast<size_t>(at - tail));
     }
     const bool written = file_.Write(lines, error);
-    lines.clear();
+    if (written) {
+        lines.clear();
+        written_ = serial_;
+    } else {
+        // The file is back to its last whole line. These intents are not in
+        // it; the marks held are kept for the end, since a finished run's
+        // journal must mark every change it made.
+        lines.resize(marks);
+        broken_ = true;
+        serial_ = first;
+    }
     return written;
 }
 
@@ -250,15 +253,18 @@ bool JournalWriter::Sync(std::string& error)
 
 void JournalWriter::Mark(const FileEvent& event)
 {
-    if (!event.serial)
+    // Only for an intent that is in the file.
+    if (!event.serial || event.serial > written_)
         return;
     if (event.kind == EventKind::Touched || event.kind == EventKind::NotKept) {
+        ++made_;
         // The time kept is written only where it is not the time set.
-        AppendLiteral(held_, "{\"done\":");
+        AppendLiteral(held_, "{\"d\":");
         AppendNumber(held_, event.serial);
         if (event.readBack != event.set) {
-            AppendLiteral(held_, ",\"kept\":\"");
-            AppendIsoUtc(held_, event.readBack);
+            char kept[kSecondsRoom];
+            AppendLiteral(held_, ",\"k\":\"");
+            held_.append(kept, FormatSeconds(event.readBack, kept));
             held_ += '"';
         }
         AppendLiteral(held_, "}\n");
@@ -267,12 +273,12 @@ void JournalWriter::Mark(const FileEvent& event)
     ordered_json line;
     switch (event.kind) {
     case EventKind::Changed:
-        line["left"] = event.serial;
-        line["reason"] = event.reason;
+        line["l"] = event.serial;
+        line["r"] = event.reason;
         break;
     case EventKind::Failed:
-        line["failed"] = event.serial;
-        line["reason"] = event.reason;
+        line["f"] = event.serial;
+        line["r"] = event.reason;
         break;
     default:
         return;
@@ -284,11 +290,22 @@ bool JournalWriter::End(const ordered_json& totals, const fsys::Instant& finishe
 {
     ordered_json line;
     line["end"] = totals;
+    line["intents"] = written_;
+    line["made"] = made_;
     line["finished"] = IsoUtc(finished);
     std::string lines;
     lines.swap(held_);
     lines += Dump(line);
-    return file_.Write(lines, error) && file_.Close(error);
+    const bool written = file_.Write(lines, error);
+    std::string closing;
+    const bool closed = file_.Close(written ? error : closing);
+    return written && closed;
+}
+
+bool JournalWriter::Discard(std::string& error)
+{
+    held_.clear();
+    return file_.Remove(error);
 }
 
 }  // namespace engine

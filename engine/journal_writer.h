@@ -21,10 +21,14 @@ namespace engine {
 class JournalWriter {
 public:
     // Makes the file (never over one that exists) and writes the header to
-    // the disk.
+    // the disk; a file that cannot take its header is removed.
     bool Open(const std::string& path, const JournalHeader& header, std::string& error);
     // Numbers the changes (their `serial`) and writes their intents (with
-    // the marks held so far); Sync then makes them durable.
+    // the marks held so far); Sync then makes them durable. A change whose
+    // line would be longer than the reader takes is not numbered: it is
+    // given the kind Failed and the reason, and must not be made. After a
+    // failed write the file is cut back to its last whole line and takes no
+    // more intents.
     bool WriteIntents(std::vector<FileEvent>& planned, std::string& error);
     // Flushes what was written to the disk. It may run on one thread while
     // another writes: whatever was written before the call is durable after.
@@ -34,14 +38,21 @@ public:
     void Mark(const FileEvent& event);
     // The held marks, the end line and a last flush; the file is closed.
     bool End(const nlohmann::ordered_json& totals, const fsys::Instant& finished, std::string& error);
+    // Closes and removes the file: for a run that changed nothing.
+    bool Discard(std::string& error);
+    // Changes recorded as made (done marks).
+    uint64_t made() const { return made_; }
     const std::string& path() const { return path_; }
-    uint64_t intents() const { return serial_; }
+    uint64_t intents() const { return written_; }
 
 private:
     AppendFile file_;
     std::string path_;
     std::string held_;  // marks not yet written; the buffer of each batch
-    uint64_t serial_ = 0;
+    uint64_t serial_ = 0;   // the last serial given
+    uint64_t written_ = 0;  // the last serial whose intent is in the file
+    uint64_t made_ = 0;
+    bool broken_ = false;   // a write failed: no more intents
 };
 
 // The name of the journal of a run started at `started`: its UTC start time,

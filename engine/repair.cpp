@@ -270,6 +270,7 @@ private:
         event.original = original.modified;
         event.before = copy.modified;
         event.set = original.modified;
+        event.object = copy.object;
         if (job_.dryRun) {
             Report(folder, std::move(event));
             return;
@@ -342,7 +343,10 @@ private:
                 allowed = false;
                 reason.clear();
             }
-            if (allowed) {
+            if (allowed && item.event.kind == EventKind::Failed) {
+                ++totals.failed;  // refused by the observer: not made
+                Report(item.event);
+            } else if (allowed) {
                 Change(item, totals);
             } else if (!reason.empty()) {
                 ++totals.failed;

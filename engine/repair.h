@@ -40,6 +40,7 @@ struct FileEvent {
     fsys::Instant readBack;  // the copy's, read back after the change
     std::string reason;
     uint64_t serial = 0;     // the change's number in the run's journal; 0 when none
+    uint64_t object = 0;     // the copy's object number, as listed (with Planned)
 };
 
 class Observer {
@@ -48,7 +49,8 @@ public:
     // Called with the planned changes of a folder (or part of one) just
     // before they are made, never in a dry run: the place for a write-ahead
     // record, made durable once for them all. Returning false leaves these
-    // copies alone; each is then reported as failed with `reason`. Calls may
+    // copies alone; each is then reported as failed with `reason`. A change
+    // the observer turns to Failed (with its reason) is not made either. Calls may
     // come from several walking threads at once, and alongside OnEvent.
     virtual bool BeforeChanges(std::vector<FileEvent>& planned, std::string& reason)
     {

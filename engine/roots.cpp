@@ -52,6 +52,13 @@ bool Within(const fsys::Folder& inner, const fsys::Facts& outer)
 
 }  // namespace
 
+bool Within(const fsys::Folder& inner, const fsys::Folder& outer)
+{
+    fsys::Facts facts;
+    fsys::Failure failure;
+    return fsys::FolderFacts(outer, facts, failure) && Within(inner, facts);
+}
+
 bool OpenRoots(const std::string& originals, const std::string& copies, Roots& roots,
                std::string& error)
 {

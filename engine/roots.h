@@ -19,4 +19,8 @@ struct Roots {
 bool OpenRoots(const std::string& originals, const std::string& copies, Roots& roots,
                std::string& error);
 
+// True when `inner` is the folder `outer` or lies somewhere below it (by
+// identity, climbing from `inner`); false also when the climb fails.
+bool Within(const fsys::Folder& inner, const fsys::Folder& outer);
+
 }  // namespace engine

@@ -1,15 +1,20 @@
 #include "engine/undo.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <thread>
 
 #include "engine/change_outcome.h"
 #include "engine/instant.h"
+#include "engine/roots.h"
 
 namespace engine {
 
 namespace {
 
-constexpr size_t kBatch = 256;
+// Changes held, at most, behind one record of them; folders held open for them.
+constexpr size_t kBatch = 8192;
+constexpr size_t kMaxHeldFolders = 256;
 
 std::string ParentOf(const std::string& path)
 {
@@ -22,53 +27,6 @@ std::string NameOf(const std::string& path)
     const size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
-
-// The folder holding one journal entry's copy, opened name by name from the
-// copies folder (never through a link) and kept while the next entries are
-// in the same folder.
-class FolderCursor {
-public:
-    explicit FolderCursor(const fsys::Folder& top) : top_(top) {}
-
-    // Null, with `failure`, when a folder on the way cannot be opened.
-    const fsys::Folder* Open(const std::string& parent, fsys::Failure& failure)
-    {
-        if (valid_ && parent == path_)
-            return Current();
-        valid_ = false;
-        handle_.reset();
-        granularity_ = -1;
-        size_t from = 0;
-        while (from < parent.size()) {
-            const size_t end = parent.find('/', from);
-            const std::string name = parent.substr(from, end == std::string::npos ? std::string::npos : end - from);
-            fsys::FolderHandle next = fsys::OpenChild(*Current(), name, failure);
-            if (!next)
-                return nullptr;
-            handle_ = std::move(next);
-            from = end == std::string::npos ? parent.size() : end + 1;
-        }
-        path_ = parent;
-        valid_ = true;
-        return Current();
-    }
-
-    int64_t Granularity()
-    {
-        if (granularity_ < 0)
-            granularity_ = fsys::TimeGranularity(*Current());
-        return granularity_;
-    }
-
-private:
-    const fsys::Folder* Current() const { return handle_ ? handle_.get() : &top_; }
-
-    const fsys::Folder& top_;
-    fsys::FolderHandle handle_;
-    std::string path_;
-    bool valid_ = false;
-    int64_t granularity_ = -1;
-};
 
 FileEvent EventOf(const JournalEntry& entry)
 {
@@ -87,139 +45,281 @@ int64_t Distance(const fsys::Instant& a, const fsys::Instant& b)
     return d < 0 ? -d : d;
 }
 
-}  // namespace
-
-std::vector<UndoStep> PlanUndo(const Journal& journal, const fsys::Folder& copies, Observer& observer,
-                               UndoTotals& totals)
+// The file system ids of the two times, where both are known; its device
+// number otherwise (which a volume mounted again may not keep).
+bool SameVolume(const JournalHeader& header, const fsys::FolderIdentity& now)
 {
-    std::vector<UndoStep> steps;
-    FolderCursor cursor(copies);
-    totals.changes = journal.entries.size();
-    for (size_t k = 0; k < journal.entries.size(); ++k) {
-        const JournalEntry& entry = journal.entries[k];
-        if (entry.mark == Mark::Failed || entry.mark == Mark::Left) {
-            ++totals.notMade;
-            continue;
-        }
-        FileEvent event = EventOf(entry);
-        const auto leave = [&](const std::string& reason) {
-            ++totals.leftAlone;
-            event.kind = EventKind::Changed;
-            event.reason = reason;
-            observer.OnEvent(event);
-        };
-        const auto fail = [&](const std::string& reason) {
-            ++totals.failed;
-            event.kind = EventKind::Failed;
-            event.reason = reason;
-            observer.OnEvent(event);
-        };
-        fsys::Failure failure;
-        const fsys::Folder* folder = cursor.Open(ParentOf(entry.path), failure);
-        if (!folder) {
-            if (failure.code == ENOENT || failure.code == ENOTDIR || failure.code == ELOOP)
-                leave("its folder is gone or was replaced since the run: " + failure.reason);
-            else
-                fail("its folder cannot be opened: " + failure.reason);
-            continue;
-        }
-        fsys::Facts facts;
-        if (!fsys::NameFacts(*folder, NameOf(entry.path), facts, failure)) {
-            if (failure.code == ENOENT)
-                leave("gone since the run");
-            else
-                fail(failure.reason);
-            continue;
-        }
-        event.before = facts.modified;
-        event.readBack = facts.modified;
-        if (facts.kind != fsys::Kind::Regular) {
-            leave("replaced since the run by something that is not a regular file");
-            continue;
-        }
-        if (facts.size != entry.size) {
-            leave("its size changed since the run (" + std::to_string(facts.size) + " bytes, the run left " +
-                  std::to_string(entry.size) + ")");
-            continue;
-        }
-        const bool asBefore = facts.modified == entry.before;
-        bool asLeft;
-        if (entry.mark == Mark::Done)
-            asLeft = facts.modified == entry.kept;
-        else  // the change may have been made, and rounded by the file system
-            asLeft = facts.modified == entry.set || Distance(facts.modified, entry.set) < cursor.Granularity();
-        if (asBefore) {
-            ++totals.already;
-            event.kind = EventKind::Skipped;
-            event.reason = "already has its time from before the run";
-            observer.OnEvent(event);
-            continue;
-        }
-        if (!asLeft) {
-            leave("its time changed since the run (" + IsoUtc(facts.modified) + ", the run left " +
-                  IsoUtc(entry.mark == Mark::Done ? entry.kept : entry.set) + ")");
-            continue;
-        }
-        steps.push_back({k, facts});
-    }
-    return steps;
+    if (!header.copiesVolume.empty() && !now.volume.empty())
+        return header.copiesVolume == now.volume;
+    return header.copiesDevice == now.device;
 }
 
-void RunUndo(const Journal& journal, const std::vector<UndoStep>& steps, const fsys::Folder& copies,
-             bool dryRun, const std::atomic<bool>* stop, Observer& observer, UndoTotals& totals)
+}  // namespace
+
+bool CheckCopiesFolder(const JournalHeader& header, const fsys::Folder& copies, std::string& error,
+                       std::string& warning)
 {
-    FolderCursor cursor(copies);
-    size_t k = 0;
-    while (k < steps.size()) {
-        if (stop && stop->load()) {
-            totals.interrupted = true;
-            return;
-        }
-        // A batch: the next steps in one folder, at most kBatch of them.
-        const std::string parent = ParentOf(journal.entries[steps[k].entry].path);
-        size_t end = k;
-        while (end < steps.size() && end - k < kBatch && ParentOf(journal.entries[steps[end].entry].path) == parent)
-            ++end;
-        std::vector<FileEvent> planned;
-        for (size_t s = k; s < end; ++s) {
-            FileEvent event = EventOf(journal.entries[steps[s].entry]);
-            event.kind = EventKind::Planned;
-            event.before = steps[s].facts.modified;
-            planned.push_back(std::move(event));
-        }
-        if (dryRun) {
-            for (const FileEvent& event : planned)
-                observer.OnEvent(event);
-            k = end;
-            continue;
-        }
-        fsys::Failure failure;
-        const fsys::Folder* folder = cursor.Open(parent, failure);
-        std::string reason;
-        if (!folder || !observer.BeforeChanges(planned, reason)) {
-            for (FileEvent& event : planned) {
-                ++totals.failed;
-                event.kind = EventKind::Failed;
-                event.reason = folder ? reason : "its folder cannot be opened: " + failure.reason;
-                observer.OnEvent(event);
-            }
-            k = end;
-            continue;
-        }
-        for (size_t s = k; s < end; ++s) {
-            FileEvent& event = planned[s - k];
-            fsys::Facts after;
-            TellOutcome(fsys::SetModified(*folder, NameOf(event.path), steps[s].facts, event.set, after, failure),
-                        after, failure, [&cursor] { return cursor.Granularity(); }, "while the undo ran", event);
-            switch (event.kind) {
-            case EventKind::Touched: ++totals.restored; break;
-            case EventKind::Changed: ++totals.leftAlone; break;
-            default: ++totals.failed; break;  // not kept, or refused
-            }
-            observer.OnEvent(event);
-        }
-        k = end;
+    fsys::Failure failure;
+    fsys::FolderIdentity now;
+    if (!fsys::IdentifyFolder(copies, now, failure)) {
+        error = "the copies folder cannot be asked what it is: " + failure.reason;
+        return false;
     }
+    if (header.identified) {
+        if (now.object != header.copiesObject || !SameVolume(header, now)) {
+            error = "the folder now at the copies' place is not the one the run changed (another folder, "
+                    "link or volume is there since)";
+            return false;
+        }
+    } else {
+        warning = "this journal, of an older version, does not record which folder and files the run "
+                  "changed: the copies are known by their place, size and time alone";
+    }
+    fsys::FolderHandle originals = fsys::OpenRoot(header.originals, failure);
+    if (originals && Within(copies, *originals)) {
+        error = "the copies folder is now the originals folder or lies inside it";
+        return false;
+    }
+    return true;
+}
+
+// The folder holding one journal entry's copy, opened name by name from the
+// copies folder (never through a link) and kept while the next entries are
+// in the same folder; shared with the changes held for it.
+class Undoer::FolderCursor {
+public:
+    explicit FolderCursor(const fsys::Folder& top) : top_(&top, [](const fsys::Folder*) {}) {}
+
+    // Null, with `failure`, when a folder on the way cannot be opened.
+    std::shared_ptr<const fsys::Folder> Open(const std::string& parent, fsys::Failure& failure)
+    {
+        if (valid_ && parent == path_)
+            return current_;
+        valid_ = false;
+        current_ = top_;
+        granularity_ = -1;
+        size_t from = 0;
+        while (from < parent.size()) {
+            const size_t end = parent.find('/', from);
+            const std::string name = parent.substr(from, end == std::string::npos ? std::string::npos : end - from);
+            fsys::FolderHandle next = fsys::OpenChild(*current_, name, failure);
+            if (!next)
+                return nullptr;
+            current_ = std::shared_ptr<const fsys::Folder>(std::move(next));
+            from = end == std::string::npos ? parent.size() : end + 1;
+        }
+        path_ = parent;
+        valid_ = true;
+        return current_;
+    }
+
+    int64_t Granularity()
+    {
+        if (granularity_ < 0)
+            granularity_ = fsys::TimeGranularity(*current_);
+        return granularity_;
+    }
+
+    // True once for each folder newly opened since the last call.
+    bool Fresh()
+    {
+        const bool fresh = current_ != last_;
+        last_ = current_;
+        return fresh;
+    }
+    void Forget() { last_.reset(); }
+
+private:
+    std::shared_ptr<const fsys::Folder> top_, current_, last_;
+    std::string path_;
+    bool valid_ = false;
+    int64_t granularity_ = -1;
+};
+
+// A change held for its batch, with its folder and that folder's time
+// granularity (shared by the changes of one folder, asked once).
+struct Undoer::Held {
+    std::shared_ptr<const fsys::Folder> folder;
+    fsys::Facts facts;
+    std::shared_ptr<std::atomic<int64_t>> granularity;
+};
+
+Undoer::Undoer(const JournalHeader& header, const fsys::Folder& copies, bool dryRun,
+               const std::atomic<bool>* stop, Observer& observer, UndoTotals& totals, int jobs)
+    : header_(header), dryRun_(dryRun), stop_(stop), observer_(observer), totals_(totals),
+      cursor_(new FolderCursor(copies)), jobs_(jobs < 1 ? 1 : jobs)
+{
+}
+
+Undoer::~Undoer() = default;
+
+bool Undoer::stopped() const
+{
+    return totals_.interrupted || !totals_.stoppedBy.empty();
+}
+
+void Undoer::Add(const JournalEntry& entry, bool finished)
+{
+    ++totals_.changes;
+    if (entry.mark == Mark::Failed || entry.mark == Mark::Left || (entry.mark == Mark::None && finished)) {
+        ++totals_.notMade;
+        return;
+    }
+    if (stopped())
+        return;
+    if (stop_ && stop_->load()) {
+        totals_.interrupted = true;
+        return;
+    }
+    Plan(entry);
+}
+
+void Undoer::Plan(const JournalEntry& entry)
+{
+    FileEvent event = EventOf(entry);
+    const auto leave = [&](const std::string& reason) {
+        ++totals_.leftAlone;
+        event.kind = EventKind::Changed;
+        event.reason = reason;
+        observer_.OnEvent(event);
+    };
+    const auto fail = [&](const std::string& reason) {
+        ++totals_.failed;
+        event.kind = EventKind::Failed;
+        event.reason = reason;
+        observer_.OnEvent(event);
+    };
+    fsys::Failure failure;
+    std::shared_ptr<const fsys::Folder> folder = cursor_->Open(ParentOf(entry.path), failure);
+    if (!folder) {
+        if (failure.code == ENOENT || failure.code == ENOTDIR || failure.code == ELOOP)
+            leave("its folder is gone or was replaced since the run: " + failure.reason);
+        else
+            fail("its folder cannot be opened: " + failure.reason);
+        return;
+    }
+    fsys::Facts facts;
+    if (!fsys::NameFacts(*folder, NameOf(entry.path), facts, failure)) {
+        if (failure.code == ENOENT)
+            leave("gone since the run");
+        else
+            fail(failure.reason);
+        return;
+    }
+    event.before = facts.modified;
+    event.readBack = facts.modified;
+    if (facts.kind != fsys::Kind::Regular) {
+        leave("replaced since the run by something that is not a regular file");
+        return;
+    }
+    if (header_.identified && header_.stableObjects && facts.object != entry.object) {
+        leave("another file is at its place since the run (made anew, or moved there)");
+        return;
+    }
+    if (facts.size != entry.size) {
+        leave("its size changed since the run (" + std::to_string(facts.size) + " bytes, the run left " +
+              std::to_string(entry.size) + ")");
+        return;
+    }
+    const bool asBefore = facts.modified == entry.before;
+    bool asLeft;
+    if (entry.mark == Mark::Done)
+        asLeft = facts.modified == entry.kept;
+    else  // the change may have been made, and rounded by the file system
+        asLeft = facts.modified == entry.set || Distance(facts.modified, entry.set) < cursor_->Granularity();
+    if (asBefore) {
+        ++totals_.already;
+        event.kind = EventKind::Skipped;
+        event.reason = "already has its time from before the run";
+        observer_.OnEvent(event);
+        return;
+    }
+    if (!asLeft) {
+        leave("its time changed since the run (" + IsoUtc(facts.modified) + ", the run left " +
+              IsoUtc(entry.mark == Mark::Done ? entry.kept : entry.set) + ")");
+        return;
+    }
+    ++totals_.planned;
+    event.kind = EventKind::Planned;
+    event.object = facts.object;
+    if (dryRun_) {
+        observer_.OnEvent(event);
+        return;
+    }
+    if (cursor_->Fresh() || held_.empty()) {
+        ++heldFolders_;
+        held_.push_back({folder, facts, std::make_shared<std::atomic<int64_t>>(-1)});
+    } else {
+        held_.push_back({folder, facts, held_.back().granularity});
+    }
+    planned_.push_back(std::move(event));
+    if (planned_.size() >= kBatch || heldFolders_ >= kMaxHeldFolders)
+        Flush();
+}
+
+void Undoer::Finish()
+{
+    Flush();
+}
+
+void Undoer::Change(size_t k)
+{
+    FileEvent& event = planned_[k];
+    if (event.kind == EventKind::Failed)  // refused by the observer: not made
+        return;
+    const Held& held = held_[k];
+    fsys::Facts after;
+    fsys::Failure failure;
+    const auto granularity = [&held] {
+        int64_t value = held.granularity->load();
+        if (value < 0)
+            held.granularity->store(value = fsys::TimeGranularity(*held.folder));
+        return value;
+    };
+    TellOutcome(fsys::SetModified(*held.folder, NameOf(event.path), held.facts, event.set, after, failure), after,
+                failure, granularity, "while the undo ran", event);
+}
+
+void Undoer::Flush()
+{
+    if (planned_.empty())
+        return;
+    std::string reason;
+    if (!stopped() && !observer_.BeforeChanges(planned_, reason))
+        totals_.stoppedBy = reason.empty() ? "the changes could not be recorded first" : reason;
+    if (!stopped()) {
+        // The changes on the threads, each taking the next one in turn; once
+        // the undo is asked to stop, none is begun.
+        std::atomic<size_t> next{0};
+        const auto work = [&] {
+            for (size_t k; (k = next.fetch_add(1)) < planned_.size();) {
+                if (stop_ && stop_->load())
+                    return;
+                Change(k);
+            }
+        };
+        const size_t threads = std::min<size_t>(static_cast<size_t>(jobs_), (planned_.size() + 63) / 64);
+        std::vector<std::thread> workers;
+        for (size_t t = 1; t < threads; ++t)
+            workers.emplace_back(work);
+        work();
+        for (std::thread& worker : workers)
+            worker.join();
+        // Reported in order; a change not begun stays Planned and is not reported.
+        for (FileEvent& event : planned_) {
+            switch (event.kind) {
+            case EventKind::Planned: totals_.interrupted = true; continue;
+            case EventKind::Touched: ++totals_.restored; break;
+            case EventKind::Changed: ++totals_.leftAlone; break;
+            default: ++totals_.failed; break;  // not kept, or refused
+            }
+            observer_.OnEvent(event);
+        }
+    }
+    planned_.clear();
+    held_.clear();
+    heldFolders_ = 0;
+    cursor_->Forget();  // the folder in hand counts again for the next batch
 }
 
 }  // namespace engine

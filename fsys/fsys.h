@@ -67,6 +67,21 @@ FolderHandle Duplicate(const Folder& folder, Failure& failure);
 // top of the file system.
 FolderHandle OpenParent(const Folder& folder, Failure& failure);
 
+// What an open folder is: the path the system gives for the open handle
+// (empty when it gives none), its identity (device and object, as in Facts),
+// its file system's own id as text where the system gives one (empty
+// otherwise), and whether that file system keeps a file's object number for
+// as long as the file exists (not so where a driver makes numbers up as files
+// are looked at, as Linux's FAT and FUSE drivers do).
+struct FolderIdentity {
+    std::string path;
+    uint64_t device = 0;
+    uint64_t object = 0;
+    std::string volume;
+    bool stableObjects = true;
+};
+bool IdentifyFolder(const Folder& folder, FolderIdentity& identity, Failure& failure);
+
 // Every name in the folder but "." and "..", in the system's order.
 bool List(const Folder& folder, std::vector<Entry>& entries, Failure& failure);
 

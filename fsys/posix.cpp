@@ -3,10 +3,14 @@
 #include "fsys/fsys.h"
 
 #include <dirent.h>
+#include <linux/msdos_fs.h>
+#include <sys/ioctl.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
+
+#include <limits.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -141,6 +145,43 @@ FolderHandle OpenParent(const Folder& folder, Failure& failure)
     if (self.st_dev == above.st_dev && self.st_ino == above.st_ino)
         return nullptr;  // the top: ".." is the folder itself
     return parent;
+}
+
+bool IdentifyFolder(const Folder& folder, FolderIdentity& identity, Failure& failure)
+{
+    struct stat st;
+    struct statfs fs;
+    if (fstat(folder.fd, &st) != 0 || fstatfs(folder.fd, &fs) != 0)
+        return Fail(failure, errno);
+    identity = FolderIdentity();
+    identity.device = st.st_dev;
+    identity.object = st.st_ino;
+    char link[40], target[PATH_MAX + 1];
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", folder.fd);
+    const ssize_t length = readlink(link, target, sizeof target);
+    if (length > 0 && length < static_cast<ssize_t>(sizeof target) && target[0] == '/')
+        identity.path.assign(target, static_cast<size_t>(length));
+    constexpr long kMsdosMagic = 0x4d44, kExfatMagic = 0x2011BAB0, kFuseMagic = 0x65735546;
+    const long type = static_cast<long>(fs.f_type);
+    identity.stableObjects = type != kMsdosMagic && type != kExfatMagic && type != kFuseMagic;
+    // FAT's serial number where the driver tells it; else the system's id of
+    // the file system (from its UUID on most disk file systems).
+    __u32 serial = 0;
+    char text[40];
+    if (type == kMsdosMagic && ioctl(folder.fd, FAT_IOCTL_GET_VOLUME_ID, &serial) == 0) {
+        std::snprintf(text, sizeof text, "fat:%08x", serial);
+        identity.volume = text;
+    } else {
+        int words[2];
+        static_assert(sizeof words == sizeof fs.f_fsid, "fsid is two ints");
+        std::memcpy(words, &fs.f_fsid, sizeof words);
+        if (words[0] || words[1]) {
+            std::snprintf(text, sizeof text, "%08x%08x", static_cast<unsigned>(words[0]),
+                          static_cast<unsigned>(words[1]));
+            identity.volume = text;
+        }
+    }
+    return true;
 }
 
 bool List(const Folder& folder, std::vector<Entry>& entries, Failure& failure)

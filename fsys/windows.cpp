@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cwchar>
 
 #include "fsys/long_path.h"
@@ -358,6 +359,30 @@ FolderHandle OpenParent(const Folder& folder, Failure& failure)
         return nullptr;
     }
     return FolderHandle(new Folder(handle, path));
+}
+
+bool IdentifyFolder(const Folder& folder, FolderIdentity& identity, Failure& failure)
+{
+    Facts facts;
+    if (!FactsOfHandle(folder.handle, facts, failure))
+        return false;
+    identity = FolderIdentity();
+    identity.device = facts.device;  // the volume's serial number
+    identity.object = facts.object;  // the folder's file index
+    char serial[16];
+    std::snprintf(serial, sizeof serial, "%08x", static_cast<unsigned>(facts.device));
+    identity.volume = serial;
+    // The path the system resolved for the handle when the folder was
+    // opened, in its ordinary form where it has one ("C:\...",
+    // "\\server\share\..."); the long form is taken back when the folder
+    // is opened again.
+    std::string path = folder.path;
+    if (path.rfind("\\\\?\\UNC\\", 0) == 0)
+        path = "\\\\" + path.substr(8);
+    else if (path.rfind("\\\\?\\", 0) == 0)
+        path = path.substr(4);
+    identity.path = path;
+    return true;
 }
 
 bool List(const Folder& folder, std::vector<Entry>& entries, Failure& failure)

@@ -7,16 +7,23 @@
 # matches, one thread) and rsync -rt --size-only --existing. Two kinds of
 # tree: the generator's usual mix (a quarter of the copies of another size)
 # and one where only times differ. Prints medians, ratios and peak memory;
-# then kelvora-cli's peak memory on MEMORY_PAIRS pairs. Then, on the usual
-# mix of each size of MANIFEST_PAIRS: `manifest` without and with --digest
-# (time and peak memory), `fix --against` its manifest paired with `fix`
-# and `fix --jobs 1` on the same tree in the same run, and the peak memory
-# of `scan --against` a manifest in the walk's order (read as the walk goes)
-# and in another (the same lines reversed: indexed).
+# then kelvora-cli's peak memory on MEMORY_PAIRS pairs. Then undo: on a
+# times-only tree of UNDO_PAIRS pairs (some 200,000 changes), the fix that
+# writes the journal beside `undo --dry-run` and `undo` of that journal, the
+# journal's bytes per change (and what the older format took for the same
+# changes), and `journals` over JOURNALS copies of that journal.
 # Usage: scripts/bench-cli.sh [PAIRS ...]     (default 50000 200000)
 #   RUNS=5 MEMORY_PAIRS=1000000 (0 to leave it out) BENCH_DIR=build/bench-cli
-#   MANIFEST_PAIRS="200000 1000000" (0 to leave it out); PAIRS=0 leaves out
-#   the first part
+#   UNDO_PAIRS=266668 JOURNALS=100 (UNDO_PAIRS=0 leaves undo out; SIZES= leaves out the fix table)
+#   UNDO_MEMORY_CHANGES=1000000: the peak memory of undo over a journal of
+#   that many changes (a real run's journal on a small tree, with that many
+#   further changes of copies that are gone since added to it).
+# Last, on the usual mix of each size of MANIFEST_PAIRS: `manifest` without
+# and with --digest (time and peak memory), `fix --against` its manifest
+# paired with `fix` and `fix --jobs 1` on the same tree in the same run, and
+# the peak memory of `scan --against` a manifest in the walk's order (read as
+# the walk goes) and in another (the same lines reversed: indexed).
+#   MANIFEST_PAIRS="200000 1000000" (0 leaves it out)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${KELVORA_BUILD:-$root/build}
@@ -26,7 +33,6 @@ memory_pairs=${MEMORY_PAIRS:-1000000}
 bench=${BENCH_DIR:-$build/bench-cli}
 sizes=("$@")
 [ ${#sizes[@]} -gt 0 ] || sizes=(50000 200000)
-[ "${sizes[*]}" = 0 ] && sizes=()
 read -r -a manifest_sizes <<<"${MANIFEST_PAIRS:-200000 1000000}"
 [ "${manifest_sizes[*]}" = 0 ] && manifest_sizes=()
 
@@ -58,11 +64,14 @@ timed() {
   echo "$(field seconds <<<"$line") $(field peak_mb <<<"$line")"
 }
 
-printf '%-10s %8s %9s %9s %9s %9s %9s %8s %8s %9s %9s %9s %8s\n' tree pairs cli_j1_s cli_s nojrnl_s floor_s \
-  rsync_s j1/floor cli/floor rsync/cli jrnl_cost peak_mb touched
+[ -n "${SIZES+set}" ] && [ -z "$SIZES" ] && sizes=()
+[ ${#sizes[@]} -gt 0 ] &&
+  printf '%-10s %8s %9s %9s %9s %9s %9s %8s %8s %9s %9s %9s %8s\n' tree pairs cli_j1_s cli_s nojrnl_s floor_s \
+    rsync_s j1/floor cli/floor rsync/cli jrnl_cost peak_mb touched
 for kind in mix times-only; do
+  [ ${#sizes[@]} -gt 0 ] || break
   mode=""; [ "$kind" = times-only ] && mode=--times-only
-  for pairs in ${sizes[@]+"${sizes[@]}"}; do
+  for pairs in "${sizes[@]}"; do
     dir=$bench/$kind-$pairs
     if [ ! -d "$dir/copies" ]; then
       mkdir -p "$dir"
@@ -100,6 +109,117 @@ if [ "$memory_pairs" -gt 0 ]; then
   a=$(timed "$dir" "$memory_pairs" "" "$cli" fix "$dir/originals" "$dir/copies" --shift 1h --quiet)
   s=$(timed "$dir" "$memory_pairs" "" "$cli" scan "$dir/originals" "$dir/copies" --quiet)
   echo "memory: $memory_pairs pairs: fix ${a% *} s, peak ${a#* } MB; scan ${s% *} s, peak ${s#* } MB"
+fi
+
+undo_pairs=${UNDO_PAIRS:-266668}
+journal_count=${JOURNALS:-100}
+if [ "$undo_pairs" -gt 0 ]; then
+  dir=$bench/times-only-$undo_pairs
+  if [ ! -d "$dir/copies" ]; then
+    mkdir -p "$dir"
+    "$make_tree" --times-only "$dir" "$undo_pairs" $((undo_pairs / 100))
+  fi
+  o=$dir/originals c=$dir/copies folder=$XDG_STATE_HOME/kelvora/journal
+  # One fix, then its journal undone (dry run, then for real), the tree put
+  # back before each fix only: the undo finds the copies as the fix left them.
+  fx=(); dr=(); un=(); pf=0; pd=0; pu=0
+  for run in $(seq 0 "$runs"); do
+    a=$(timed "$dir" "$undo_pairs" --times-only "$cli" fix "$o" "$c" --shift 1h --quiet --journal "$bench/undo.jsonl.tmp")
+    mkdir -p "$folder"
+    journal=$folder/20260101T000000.000000000Z.jsonl
+    mv "$bench/undo.jsonl.tmp" "$journal"
+    sync
+    line=$("$timer" "$cli" undo "$journal" --dry-run --quiet 2>&1 >/dev/null)
+    d="$(field seconds <<<"$line") $(field peak_mb <<<"$line")"
+    sync
+    line=$("$timer" "$cli" undo "$journal" --quiet 2>&1 >/dev/null)
+    u="$(field seconds <<<"$line") $(field peak_mb <<<"$line")"
+    [ "$run" -eq 0 ] && continue
+    fx+=("${a% *}"); dr+=("${d% *}"); un+=("${u% *}")
+    pf=$(awk -v p="$pf" -v x="${a#* }" 'BEGIN {print (x > p ? x : p)}')
+    pd=$(awk -v p="$pd" -v x="${d#* }" 'BEGIN {print (x > p ? x : p)}')
+    pu=$(awk -v p="$pu" -v x="${u#* }" 'BEGIN {print (x > p ? x : p)}')
+  done
+  changes=$(grep -c '^{"i":' "$journal")
+  bytes=$(stat -c %s "$journal")
+  # The same changes in the older format: long keys, ISO instants, no object numbers.
+  old_bytes=$(python3 - "$journal" <<'PY'
+import datetime, json, sys
+def iso(text):
+    seconds, _, nanos = text.partition('.')
+    when = datetime.datetime(1970, 1, 1) + datetime.timedelta(seconds=int(seconds))
+    return when.strftime('%Y-%m-%dT%H:%M:%S') + '.' + (nanos or '0').ljust(9, '0') + 'Z'
+total = 0
+with open(sys.argv[1], 'rb') as journal:
+    for raw in journal:
+        line = json.loads(raw)
+        if 'i' in line:
+            key = 'path_hex' if 'p_hex' in line else 'path'
+            old = {'intent': line['i'], key: line.get('p', line.get('p_hex')), 'size': line['n'],
+                   'before': iso(line['b']), 'set': iso(line['s'])}
+        elif 'd' in line:
+            old = {'done': line['d']}
+        else:
+            total += len(raw)
+            continue
+        total += len(json.dumps(old, separators=(',', ':'), ensure_ascii=False).encode()) + 1
+print(total)
+PY
+)
+  mf=$(printf '%s\n' "${fx[@]}" | median); md=$(printf '%s\n' "${dr[@]}" | median); mu=$(printf '%s\n' "${un[@]}" | median)
+  echo
+  printf '%-8s %8s %8s %9s %9s %9s %8s %8s %8s %8s %8s\n' pairs changes fix_s undo_dry_s undo_s undo/fix \
+    fix_mb dry_mb undo_mb B/change old_B/chg
+  printf '%-8s %8s %8s %9s %9s %9s %8s %8s %8s %8s %8s\n' "$undo_pairs" "$changes" "$mf" "$md" "$mu" \
+    "$(ratio "$mu" "$mf")" "$pf" "$pd" "$pu" "$(ratio "$bytes" "$changes")" "$(ratio "$old_bytes" "$changes")"
+  # journals over many journals of that size (copies of the last one).
+  rm -rf "$folder"; mkdir -p "$folder"
+  "$make_tree" --restore --times-only "$dir" "$undo_pairs" $((undo_pairs / 100))
+  "$cli" fix "$o" "$c" --shift 1h --quiet --journal "$bench/undo.jsonl.tmp"
+  for k in $(seq 1 "$journal_count"); do
+    cp "$bench/undo.jsonl.tmp" "$folder/20260101T$(printf '%06d' "$k").000000000Z.jsonl"
+  done
+  rm -f "$bench/undo.jsonl.tmp"
+  sync
+  js=()
+  for run in $(seq 0 "$runs"); do
+    line=$("$timer" "$cli" journals 2>&1 >/dev/null)
+    [ "$run" -eq 0 ] && continue
+    js+=("$(field seconds <<<"$line")"); jp=$(field peak_mb <<<"$line")
+  done
+  echo "journals: $journal_count journals of $changes changes ($(du -sh "$folder" | cut -f1)): $(printf '%s\n' "${js[@]}" | median) s, peak $jp MB"
+  rm -rf "$folder"
+fi
+
+undo_memory=${UNDO_MEMORY_CHANGES:-1000000}
+if [ "$undo_memory" -gt 0 ]; then
+  dir=$bench/undo-memory
+  rm -rf "$dir" "$XDG_STATE_HOME"; mkdir -p "$dir"
+  "$make_tree" --times-only "$dir" 1000 10
+  "$cli" fix "$dir/originals" "$dir/copies" --shift 1h --quiet --journal "$dir/run.jsonl"
+  python3 - "$dir/run.jsonl" "$undo_memory" <<'PY'
+import json, sys
+path, more = sys.argv[1], int(sys.argv[2])
+lines = open(path, 'rb').read().splitlines(keepends=True)
+end = json.loads(lines[-1])
+body = b''.join(lines[:-1])
+first = end['intents']
+with open(path, 'wb') as out:
+    out.write(body)
+    for k in range(first + 1, first + more + 1):
+        out.write(b'{"i":%d,"p":"gone%d/f%d","n":1000,"o":%d,"b":"1262307600","s":"1262304000"}\n' % (k, k % 1000, k, k))
+        if k % 2:
+            out.write(b'{"d":%d}\n' % k)
+    end['intents'] = first + more
+    end['made'] += (more + 1) // 2
+    out.write(json.dumps(end, separators=(',', ':')).encode() + b'\n')
+PY
+  d=$("$timer" "$cli" undo "$dir/run.jsonl" --dry-run --quiet 2>&1 >/dev/null)
+  u=$("$timer" "$cli" undo "$dir/run.jsonl" --quiet 2>&1 >/dev/null)
+  echo "undo memory: a journal of $(grep -c '^{"i":' "$dir/run.jsonl") changes ($(du -h "$dir/run.jsonl" | cut -f1)):" \
+    "undo --dry-run $(field seconds <<<"$d") s, peak $(field peak_mb <<<"$d") MB;" \
+    "undo $(field seconds <<<"$u") s, peak $(field peak_mb <<<"$u") MB"
+  rm -rf "$dir"
 fi
 
 if [ ${#manifest_sizes[@]} -gt 0 ]; then

@@ -5,6 +5,7 @@
 #include <linux/capability.h>
 #include <linux/fs.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -221,6 +222,13 @@ Result Run(const std::vector<std::string>& args, const RunOptions& options)
         if (options.withoutOverride && geteuid() == 0) {
             prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE, 0, 0, 0);
             prctl(PR_CAPBSET_DROP, CAP_DAC_READ_SEARCH, 0, 0, 0);
+        }
+        if (options.fileSizeLimit > 0) {
+            // Writes past the limit fail (EFBIG) instead of ending the process.
+            signal(SIGXFSZ, SIG_IGN);
+            const struct rlimit limit = {static_cast<rlim_t>(options.fileSizeLimit),
+                                         static_cast<rlim_t>(options.fileSizeLimit)};
+            setrlimit(RLIMIT_FSIZE, &limit);
         }
         if (options.openFileLimit > 0) {
             const struct rlimit limit = {static_cast<rlim_t>(options.openFileLimit),

@@ -82,6 +82,8 @@ struct RunOptions {
     std::vector<std::string> environment;
     // When not 0, the most files the program may hold open (POSIX only).
     long openFileLimit = 0;
+    // When not 0, the largest file the program may write, in bytes (POSIX only).
+    long fileSizeLimit = 0;
 };
 
 // The XDG_STATE_HOME the program is given when a test names none.

@@ -17,6 +17,13 @@ const std::string kIntent =
 const std::string kDone = R"({"done":1,"kept":"2010-01-01T00:00:00.999999999Z"})" "\n";
 const std::string kEnd = R"({"end":{"touched":1},"finished":"2026-01-02T03:04:06.000000000Z"})" "\n";
 
+const std::string kHeader2 =
+    R"({"kelvora_journal":2,"program":"kelvora-cli 1.0.0","command":"fix","arguments":["kelvora-cli","fix"],)"
+    R"("originals":"/o","copies":"/c","copies_device":1,"copies_object":2,"stable_objects":true,)"
+    R"("started":"2026-01-02T03:04:05.123456789Z"})"
+    "\n";
+const std::string kIntent2 = R"({"i":1,"p":"d/f","n":7,"o":9,"b":"1262307600.000000001","s":"1262304000"})" "\n";
+
 std::string Refused(const std::string& bytes)
 {
     engine::Journal journal;
@@ -43,6 +50,24 @@ TEST(JournalReader, InstantsReadBackToTheNanosecondAndOnlyInTheirOneForm)
                              "2010-1-01T00:00:00.000000000Z", "2010-01-01 00:00:00.000000000Z",
                              "+2010-01-01T00:00:00.00000000Z", "", "-", "9999999999999-01-01T00:00:00.000000000Z"})
         EXPECT_FALSE(engine::ParseIsoUtc(text, read)) << text;
+}
+
+TEST(JournalReader, SecondsReadBackOverTheWholeRangeAndOnlyInTheirOneForm)
+{
+    for (const fsys::Instant instant : {fsys::Instant{0, 0}, fsys::Instant{0, 1}, fsys::Instant{-1, 999999999},
+                                        fsys::Instant{INT64_MAX, 999999999}, fsys::Instant{INT64_MIN, 0},
+                                        fsys::Instant{INT64_MIN, 1}, fsys::Instant{1500000000, 987654321}}) {
+        char text[engine::kSecondsRoom];
+        const size_t length = engine::FormatSeconds(instant, text);
+        fsys::Instant read{7, 7};
+        ASSERT_TRUE(engine::ParseSeconds(text, length, read)) << std::string(text, length);
+        EXPECT_EQ(read, instant) << std::string(text, length);
+    }
+    fsys::Instant read;
+    for (const std::string text : {"", "-", "-0", "01", "1.", "1.5", "1.000000000", "1.0000000001", "+1", "1e3",
+                                   "9223372036854775808", "-9223372036854775809", "18446744073709551616", " 1",
+                                   "1.00000000a"})
+        EXPECT_FALSE(engine::ParseSeconds(text.data(), text.size(), read)) << text;
 }
 
 TEST(JournalReader, ReadsARunAndLeavesOutATornLastLine)
@@ -103,7 +128,7 @@ TEST(JournalReader, RefusesWhatItCannotTrust)
                "\n";
     };
     std::string header2 = kHeader;
-    header2.replace(header2.find("\"kelvora_journal\":1"), 19, "\"kelvora_journal\":2");
+    header2.replace(header2.find("\"kelvora_journal\":1"), 19, "\"kelvora_journal\":3");
     std::string relativeCopies = kHeader;
     relativeCopies.replace(relativeCopies.find("\"/c\""), 4, "\"c\"");
     const std::string huge = R"({"intent":1,"path":")" + std::string(engine::kMaxJournalLine, 'a') + "\"}\n";
@@ -114,7 +139,7 @@ TEST(JournalReader, RefusesWhatItCannotTrust)
         {"", "empty"},
         {kIntent + kDone, "not a journal of kelvora-cli"},
         {"hello\n" + kIntent, "not a journal of kelvora-cli"},
-        {header2 + kIntent, "format version is 2"},
+        {header2 + kIntent, "format version is 3"},
         {kHeader.substr(0, 40), "not a journal"},
         {relativeCopies + kIntent, "not an absolute path"},
         {kHeader + intentWithPath("../outside"), "leads out"},
@@ -140,9 +165,85 @@ TEST(JournalReader, RefusesWhatItCannotTrust)
          "\"before\" is not an instant"},
         {kHeader + kIntent + kEnd + kDone, "follows the end"},
         {kHeader + R"({"what":1})" "\n" + kEnd, "neither an intent"},
+        {kHeader2 + kIntent2 + R"({"end":{},"intents":1,"made":1,"finished":"2026-01-02T03:04:06.000000000Z"})" "\n",
+         "not those of the lines before it"},
+        {kHeader2 + kIntent2 + R"({"d":1})" "\n" R"({"end":{},"intents":2,"made":1,"finished":"2026-01-02T03:04:06.000000000Z"})" "\n",
+         "not those of the lines before it"},
+        {kHeader2 + R"({"i":1,"p":"f","n":1,"o":1,"b":"2010-01-01T01:00:00.000000000Z","s":"1"})" "\n",
+         "\"b\" is not an instant"},
+        {kHeader2 + R"({"i":1,"p":"f","n":1,"b":"1","s":"1"})" "\n", "\"o\""},
+        {kHeader2 + kIntent, "neither an intent"},
+        {R"({"kelvora_journal":2,"program":"p","command":"fix","originals":"/o","copies":"/c","started":"2026-01-02T03:04:05.123456789Z"})" "\n",
+         "copies_device"},
     };
     for (const auto& c : cases) {
         const std::string error = Refused(c.bytes);
         EXPECT_NE(error.find(c.message), std::string::npos) << c.message << " / " << error;
+    }
+}
+
+TEST(JournalReader, TheWritersOwnLinesReadAlikeWhateverTheirSpacing)
+{
+    // The lines a run writes for each change are read by a plain reader of
+    // their exact form; the same lines spaced otherwise go through the
+    // general JSON parser. Both must give the same records and refuse the
+    // same lines.
+    const std::vector<std::string> good = {
+        R"({"i":1,"p":"d/f","n":7,"o":9,"b":"1262307600.000000001","s":"1262304000"})",
+        R"({"i":2,"p":"\u00e9t\u00e9/x","n":0,"o":18446744073709551615,"b":"-1","s":"9223372036854775807.999999999"})",
+        R"({"i":3,"p":"été/ü","n":18446744073709551615,"o":0,"b":"-9223372036854775808","s":"0.500000000"})",
+        R"({"d":1})",
+        R"({"d":3})",
+    };
+    const std::vector<std::string> bad = {
+        R"({"i":4,"p":"a","n":01,"o":1,"b":"1","s":"1"})",
+        R"({"i":4,"p":"a","n":1,"o":18446744073709551616,"b":"1","s":"1"})",
+        R"({"i":4,"p":"../a","n":1,"o":1,"b":"1","s":"1"})",
+        R"({"i":4,"p":"a","n":1,"o":1,"b":"01","s":"1"})",
+        R"({"i":4,"p":"a","n":1,"o":1,"b":"1","s":"0.5"})",
+        R"({"i":4,"p":"a)" "\xc0\xaf" R"(","n":1,"o":1,"b":"1","s":"1"})",
+        R"({"i":4,"p":"a)" "\xed\xa0\x80" R"(","n":1,"o":1,"b":"1","s":"1"})",
+        R"({"i":5,"p":"a","n":1,"o":1,"b":"1","s":"1"})",
+        R"({"i":4,"p":"a","n":1,"o":1,"b":"1","s":"1"}x)",
+        R"({"d":1})",
+        R"({"d":9})",
+        R"({"d":0})",
+        R"({"d":2,})",
+    };
+    const auto read = [&](bool spaced, const std::vector<std::string>& lines) {
+        std::vector<std::string> records;
+        engine::JournalParser parser;
+        engine::JournalParser::Line kind;
+        std::string error;
+        const std::string header = kHeader2.substr(0, kHeader2.size() - 1);
+        EXPECT_TRUE(parser.Read(header.data(), header.size(), true, kind, error)) << error;
+        for (std::string line : lines) {
+            if (spaced)
+                line.insert(1, " ");
+            if (!parser.Read(line.data(), line.size(), true, kind, error)) {
+                records.push_back("refused " + error.substr(0, error.find(':')));
+                break;
+            }
+            if (kind == engine::JournalParser::Line::Intent) {
+                const engine::JournalEntry& e = parser.intent();
+                records.push_back(std::to_string(e.serial) + " " + e.path + " " + std::to_string(e.size) + " " +
+                                  std::to_string(e.object) + " " + std::to_string(e.before.seconds) + "." +
+                                  std::to_string(e.before.nanos) + " " + std::to_string(e.set.seconds) + "." +
+                                  std::to_string(e.set.nanos));
+            } else {
+                records.push_back("mark " + std::to_string(parser.markSerial()) + " made " +
+                                  std::to_string(parser.made()));
+            }
+        }
+        return records;
+    };
+    EXPECT_EQ(read(false, good), read(true, good));
+    EXPECT_EQ(read(false, good).size(), good.size());
+    for (const std::string& line : bad) {
+        std::vector<std::string> lines = good;
+        lines.push_back(line);
+        const auto plain = read(false, lines);
+        EXPECT_EQ(plain, read(true, lines)) << line;
+        EXPECT_EQ(plain.back(), "refused line 7") << line;
     }
 }

@@ -20,6 +20,10 @@ TEST(JournalWriter, EveryPathAndInstantReadsBackExactly)
     header.originals = "/o";
     header.copies = "/c";
     header.started = {1767323045, 5};
+    header.copiesDevice = 2049;
+    header.copiesObject = UINT64_MAX;
+    header.copiesVolume = "fat:1234abcd";
+    header.stableObjects = false;
     const std::string file = scratch / "run.jsonl";
     engine::JournalWriter writer;
     std::string error;
@@ -34,14 +38,19 @@ TEST(JournalWriter, EveryPathAndInstantReadsBackExactly)
                                             "not utf-8 \xff\xfe",
                                             std::string(159, 'p'),
                                             std::string(160, 'q'),
-                                            std::string(161, 'r') + "/" + std::string(300, 's')};
+                                            std::string(161, 'r') + "/" + std::string(300, 's'),
+                                            // deeper than the reader takes a line: left alone
+                                            std::string(engine::kMaxJournalLine, 'x'),
+                                            "after/the/long/one"};
+    // The whole range of instants, its first and last seconds included.
     const std::vector<fsys::Instant> instants = {{1262304000, 999999999}, {0, 0}, {-1, 1},
-                                                 {253402300800, 7},       {-62167219201, 0}};
+                                                 {INT64_MAX, 999999999},  {INT64_MIN, 0}, {-62167219201, 0}};
     std::vector<engine::FileEvent> planned;
     for (size_t i = 0; i < paths.size(); ++i) {
         engine::FileEvent event;
         event.path = paths[i];
         event.size = i == 3 ? UINT64_MAX : i * 1000003ULL;
+        event.object = i == 2 ? UINT64_MAX : i * 77;
         event.before = instants[i % instants.size()];
         event.set = instants[(i + 2) % instants.size()];
         planned.push_back(event);
@@ -52,7 +61,7 @@ TEST(JournalWriter, EveryPathAndInstantReadsBackExactly)
     ASSERT_TRUE(writer.WriteIntents(first, error) && writer.Sync(error)) << error;
     for (engine::FileEvent& event : first) {
         event.kind = engine::EventKind::Touched;
-        event.readBack = event.serial % 2 ? event.set : fsys::Instant{event.set.seconds + 2, 0};
+        event.readBack = event.serial % 2 ? event.set : fsys::Instant{event.set.seconds / 2, 0};
         writer.Mark(event);
     }
     ASSERT_TRUE(writer.WriteIntents(second, error) && writer.Sync(error)) << error;
@@ -61,14 +70,29 @@ TEST(JournalWriter, EveryPathAndInstantReadsBackExactly)
     std::string bytes;
     ASSERT_TRUE(engine::ReadWholeFile(file, bytes, error)) << error;
     engine::Journal journal;
-    ASSERT_TRUE(engine::ParseJournal(bytes, journal, error)) << error << "\n" << bytes;
+    ASSERT_TRUE(engine::ParseJournal(bytes, journal, error)) << error << "\n" << bytes.substr(0, 3000);
     EXPECT_TRUE(journal.ended);
-    ASSERT_EQ(journal.entries.size(), paths.size());
-    for (size_t i = 0; i < paths.size(); ++i) {
-        const engine::JournalEntry& entry = journal.entries[i];
-        EXPECT_EQ(entry.serial, i + 1);
+    EXPECT_TRUE(journal.header.identified);
+    EXPECT_EQ(journal.header.copiesDevice, 2049u);
+    EXPECT_EQ(journal.header.copiesObject, UINT64_MAX);
+    EXPECT_EQ(journal.header.copiesVolume, "fat:1234abcd");
+    EXPECT_FALSE(journal.header.stableObjects);
+    ASSERT_TRUE(journal.end.counted);
+    EXPECT_EQ(journal.end.intents, paths.size() - 1);
+    EXPECT_EQ(journal.end.made, 4u);
+    // The path too deep for a line: refused before any change, not numbered.
+    const size_t tooLong = paths.size() - 2;
+    EXPECT_EQ(second[tooLong - first.size()].kind, engine::EventKind::Failed);
+    EXPECT_EQ(second[tooLong - first.size()].serial, 0u);
+    EXPECT_NE(second[tooLong - first.size()].reason.find("too long for the journal"), std::string::npos);
+    ASSERT_EQ(journal.entries.size(), paths.size() - 1);
+    for (size_t k = 0; k < journal.entries.size(); ++k) {
+        const engine::JournalEntry& entry = journal.entries[k];
+        const size_t i = k < tooLong ? k : k + 1;
+        EXPECT_EQ(entry.serial, k + 1);
         EXPECT_EQ(entry.path, paths[i]) << i;
         EXPECT_EQ(entry.size, planned[i].size) << i;
+        EXPECT_EQ(entry.object, planned[i].object) << i;
         EXPECT_EQ(entry.before, planned[i].before) << i;
         EXPECT_EQ(entry.set, planned[i].set) << i;
         if (i < first.size()) {

@@ -228,12 +228,16 @@ TEST(Against, RepairsExactlyWhatFixRepairsAndUndoPutsAllBack)
 
     // From standard input, through a pipe.
     const std::string program = KELVORA_CLI;
-    const auto piped = Shell("XDG_STATE_HOME=" + Quoted(trees.state) + " " + program + " manifest " +
+    const auto piped = Shell("export XDG_STATE_HOME=" + Quoted(trees.state) + "; " + program + " manifest " +
                                  Quoted(trees.o) + " | " + program + " fix --against - " + Quoted(trees.c2) +
                                  " --shift 1h --json",
                              trees.scratch.path());
     ASSERT_EQ(piped.status, 0) << piped.err;
     EXPECT_EQ(Events(piped.out), events);
+    // Its journal names no folder in the originals' place, and undo takes it back.
+    const auto undoPiped = trees.Run({"undo", "--last"});
+    ASSERT_EQ(undoPiped.status, 0) << undoPiped.err << undoPiped.out;
+    EXPECT_EQ(harness::Differences(before, harness::Take(trees.c2)), std::vector<std::string>{});
 }
 
 TEST(Against, UntrustedManifestsTouchNothing)

@@ -83,3 +83,37 @@ TEST(WindowsUndo, FirstFixTakenBackRestoresEveryLastWriteTimeTo100Ns)
     ASSERT_EQ(undoJournals.size(), 1u);
     EXPECT_NE(undoJournals.begin()->second.content.find("\"undo\""), std::string::npos);
 }
+
+TEST(WindowsUndo, OnlyTheFolderAndTheFilesTheRunChangedAreSetBack)
+{
+    // The journal records the copies folder's volume serial and file index,
+    // and each copy's file index: another folder put at the copies' place is
+    // refused whole, a copy made anew at its place is left alone.
+    harness::Scratch scratch;
+    const std::string o = scratch / "o", c = scratch / "c";
+    harness::WritePairs(o, c, {{"a.txt", 10, kT, kHour}, {"d/b.txt", 20, kT + 500, kHour}});
+    const std::string journal = scratch / "run.jsonl";
+    ASSERT_EQ(harness::Run({"fix", o, c, "--shift", "1h", "--journal", journal}).status, 0);
+    harness::MakeFolders(scratch / "local");
+    const LocalAppData local(scratch / "local");
+
+    ASSERT_TRUE(MoveFileW(winfiles::Long(c).c_str(), winfiles::Long(c + ".old").c_str()));
+    harness::WritePairs(scratch / "unused", c, {{"a.txt", 10, kT, 0}, {"d/b.txt", 20, kT + 500, 0}});
+    const auto refused = harness::Run({"undo", journal});
+    EXPECT_EQ(refused.status, 2) << refused.err;
+    EXPECT_NE(refused.err.find("not the one the run changed"), std::string::npos) << refused.err;
+    EXPECT_EQ(harness::ModifiedNanos(c + "/a.txt"), kT);
+
+    harness::Scratch gone;  // the stand-in folder moved out of the way
+    ASSERT_TRUE(MoveFileW(winfiles::Long(c).c_str(), winfiles::Long(gone / "stand-in").c_str()));
+    ASSERT_TRUE(MoveFileW(winfiles::Long(c + ".old").c_str(), winfiles::Long(c).c_str()));
+    // d/b.txt made anew: a new file of the same size and time put in its place.
+    harness::WriteFile(c + "/d/b.new", 20, kT + 500);
+    ASSERT_TRUE(MoveFileExW(winfiles::Long(c + "/d/b.new").c_str(), winfiles::Long(c + "/d/b.txt").c_str(),
+                            MOVEFILE_REPLACE_EXISTING));
+    const auto undo = harness::Run({"undo", journal});
+    EXPECT_EQ(undo.status, 1) << undo.err;
+    EXPECT_NE(undo.err.find("another file is at its place"), std::string::npos) << undo.err;
+    EXPECT_EQ(harness::ModifiedNanos(c + "/a.txt"), kT + kHour);
+    EXPECT_EQ(harness::ModifiedNanos(c + "/d/b.txt"), kT + 500);
+}
