@@ -56,8 +56,13 @@ CLI::Validator WholeNumber(long least, long most)
 
 void AddCommon(CLI::App& command, cli::Options& options, Texts& texts)
 {
-    command.add_option("ORIGINALS", options.originals, "Folder of the originals")->required();
-    command.add_option("COPIES", options.copies, "Folder of the copies")->required();
+    // With --against only COPIES is given: it arrives in the first place
+    // and is moved after parsing (see Positionals).
+    command.add_option("ORIGINALS", options.originals, "Folder of the originals (none with --against)");
+    command.add_option("COPIES", options.copies, "Folder of the copies");
+    command.add_option("--against", options.against,
+                       "A manifest (kelvora-cli manifest, bsdtar --format=mtree) plays the originals; - reads stdin")
+        ->type_name("MANIFEST");
     command.add_flag("--json", options.json, "JSON Lines on stdout");
     command.add_option("--jobs", options.jobs, "Folders walked on N threads (default: the hardware threads)")
         ->type_name("N")
@@ -73,6 +78,27 @@ int UsageError(const std::string& message)
 {
     cli::Write(stderr, "kelvora-cli: " + message + "\n");
     return cli::kExitUsage;
+}
+
+// ORIGINALS and COPIES, or with --against COPIES alone. False with a message.
+bool Positionals(cli::Options& options, std::string& error)
+{
+    if (options.against.empty()) {
+        if (options.originals.empty() || options.copies.empty())
+            error = std::string(options.originals.empty() ? "ORIGINALS" : "COPIES") +
+                    " is required\nRun \"kelvora-cli --help\" for the commands and options.";
+        return error.empty();
+    }
+    if (!options.copies.empty()) {
+        error = "with --against MANIFEST, give COPIES only (the manifest plays the originals)";
+        return false;
+    }
+    if (options.originals.empty()) {
+        error = "COPIES is required";
+        return false;
+    }
+    options.copies.swap(options.originals);
+    return true;
 }
 
 // Turns the texts of the shifts and the tolerance into the rule.
@@ -181,16 +207,31 @@ int main(int argc, char** argv)
         ->needs(prune);
     journals->add_flag("--dry-run", options.dryRun, "With --prune, lists what would be removed")->needs(prune);
 
+    CLI::App* manifest = app.add_subcommand(
+        "manifest", "Writes an mtree manifest of the originals: path, size, time (and SHA-256) of each file");
+    manifest->add_option("ORIGINALS", options.originals, "Folder of the originals")->required();
+    manifest->add_option("-o,--output", options.output, "Writes it to FILE instead of stdout")->type_name("FILE");
+    std::string digest;
+    manifest->add_option("--digest", digest, "Adds each file's digest (reads every file)")
+        ->type_name("ALGORITHM")
+        ->check(CLI::IsMember({"sha256"}));
+    manifest->add_option("--progress", texts.progress, "Progress line on stderr: auto (on a terminal), always, never")
+        ->type_name("WHEN")
+        ->check(CLI::IsMember({"auto", "always", "never"}));
+    manifest->add_flag("--quiet", options.quiet, "Only errors and the exit status");
+    manifest->footer("Exit status: 0 done; 1 a file or folder could not be read (left out) or the manifest\n"
+                     "could not be written; 2 usage error; 130 interrupted (the manifest is incomplete).");
+
     std::string helpTopic;
     CLI::App* help = app.add_subcommand("help", "Shows the help of a command");
-    help->add_option("COMMAND", helpTopic, "scan, fix, undo or journals")
-        ->check(CLI::IsMember({"scan", "fix", "undo", "journals"}));
+    help->add_option("COMMAND", helpTopic, "scan, fix, undo, journals or manifest")
+        ->check(CLI::IsMember({"scan", "fix", "undo", "journals", "manifest"}));
 
     const std::string first = arguments.size() > 1 ? arguments[1] : "";
     if (!first.empty() && first[0] != '-' && first != "scan" && first != "fix" && first != "help" &&
-        first != "undo" && first != "journals")
+        first != "undo" && first != "journals" && first != "manifest")
         return UsageError("unknown command \"" + first +
-                          "\": the commands are scan, fix, undo, journals and help");
+                          "\": the commands are scan, fix, undo, journals, manifest and help");
     try {
         app.parse(static_cast<int>(argvUtf8.size()), argvUtf8.data());
     } catch (const CLI::CallForHelp& e) {
@@ -219,6 +260,13 @@ int main(int argc, char** argv)
     options.version = "kelvora-cli " KELVORA_VERSION;
     options.arguments = arguments;
     cli::InstallStopHandlers();
+    if (manifest->parsed()) {
+        options.digest = !digest.empty();
+        return cli::RunManifest(options);
+    }
+    std::string error;
+    if ((scan->parsed() || fix->parsed()) && !Positionals(options, error))
+        return UsageError(error);
     if (scan->parsed())
         return cli::FinishOutput(cli::RunScan(options));
     if (journals->parsed())
@@ -229,7 +277,6 @@ int main(int argc, char** argv)
         return cli::FinishOutput(cli::RunUndo(options));
     }
 
-    std::string error;
     if (!ReadRule(texts, options.rule, error))
         return UsageError(error);
     return cli::FinishOutput(cli::RunFix(options));

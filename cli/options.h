@@ -28,6 +28,11 @@ struct Options {
     bool hardLinks = false;  // change copies with other names too
     std::string journal;   // empty: the default place
     bool noJournal = false;
+    // scan, fix: a manifest plays the originals ("-": standard input)
+    std::string against;
+    // manifest
+    std::string output;    // empty: stdout
+    bool digest = false;   // with each file's SHA-256
     // undo
     bool last = false;     // the newest fix run not yet undone, in the default place
     // journals
@@ -51,5 +56,6 @@ int RunScan(const Options& options);
 int RunFix(const Options& options);
 int RunUndo(const Options& options);   // `journal` names the journal unless `last`
 int RunJournals(const Options& options);
+int RunManifest(const Options& options);  // of `originals`
 
 }  // namespace cli

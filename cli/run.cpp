@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "cli/against.h"
 #include "cli/journaling.h"
 #include "cli/observer.h"
 #include "cli/options.h"
@@ -51,7 +52,8 @@ struct Run {
 };
 
 Run Walk(const Options& options, const engine::Roots& roots, const engine::Job& job,
-         ReportFile* report, bool dryRunList, engine::JournalWriter* journal = nullptr)
+         ReportFile* report, bool dryRunList, engine::JournalWriter* journal = nullptr,
+         engine::RecordedOriginals* against = nullptr)
 {
     engine::Progress progress;
     ProgressLine line(progress, ProgressShown(options));
@@ -72,7 +74,8 @@ Run Walk(const Options& options, const engine::Roots& roots, const engine::Job& 
     }
     const auto start = std::chrono::steady_clock::now();
     Run run;
-    run.totals = engine::Repair(*roots.originals, *roots.copies, job, *observer, &progress);
+    run.totals = against ? engine::RepairAgainst(*against, *roots.copies, job, *observer, &progress)
+                         : engine::Repair(*roots.originals, *roots.copies, job, *observer, &progress);
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     line.Stop();
     return run;
@@ -114,13 +117,29 @@ engine::Job BaseJob(const Options& options)
     return job;
 }
 
+// The two roots, or with --against the manifest, read whole and checked
+// before anything else, and the copies.
+bool Open(const Options& options, engine::Roots& roots, Manifest& against, std::string& error)
+{
+    if (options.against.empty())
+        return engine::OpenRoots(options.originals, options.copies, roots, error);
+    if (!against.Load(options.against, error))
+        return false;
+    fsys::Failure failure;
+    roots.copies = fsys::OpenRoot(options.copies, failure);
+    if (!roots.copies)
+        error = "\"" + options.copies + "\": " + failure.reason;
+    return roots.copies != nullptr;
+}
+
 }  // namespace
 
 int RunScan(const Options& options)
 {
     engine::Roots roots;
+    Manifest against;
     std::string error;
-    if (!engine::OpenRoots(options.originals, options.copies, roots, error)) {
+    if (!Open(options, roots, against, error)) {
         Error(error);
         return kExitUsage;
     }
@@ -128,7 +147,12 @@ int RunScan(const Options& options)
     job.countUnpaired = true;
     Options quietEvents = options;
     quietEvents.json = false;  // scan prints counts, not one line per file
-    const Run run = Walk(quietEvents, roots, job, nullptr, false);
+    const Run run = Walk(quietEvents, roots, job, nullptr, false, nullptr,
+                         options.against.empty() ? nullptr : against.originals());
+    if (!against.Problem().empty()) {
+        Error(against.Problem());
+        return kExitFailures;
+    }
     if (options.json)
         PrintScanJson(options, run.totals, run.seconds);
     else if (!options.quiet)
@@ -145,7 +169,8 @@ int RunFix(const Options& options)
         return kExitUsage;
     }
     engine::Roots roots;
-    if (!engine::OpenRoots(options.originals, options.copies, roots, error)) {
+    Manifest against;
+    if (!Open(options, roots, against, error)) {
         Error(error);
         return kExitUsage;
     }
@@ -164,9 +189,16 @@ int RunFix(const Options& options)
     const bool journalled = !options.dryRun && !options.noJournal;
     if (journalled) {
         engine::JournalHeader header;
+        // Against a manifest, the journal names the manifest's file in the
+        // originals' place ("-" in the working folder for standard input).
         std::string originals;
-        if (!OpenedPath(*roots.originals, options.originals, originals, error) ||
-            !MakeHeader(options, "fix", originals, *roots.copies, options.copies, header, error) ||
+        const bool named =
+            options.against.empty()
+                ? OpenedPath(*roots.originals, options.originals, originals, error)
+                : engine::AbsolutePath(options.against == "-" ? std::string(".") : options.against, originals, error);
+        if (named && options.against == "-")
+            originals += std::string(1, PathSeparator()) + "-";
+        if (!named || !MakeHeader(options, "fix", originals, *roots.copies, options.copies, header, error) ||
             !OpenRunJournal(options.journal, header, journal, error)) {
             Error(error + "; nothing was changed (--no-journal runs without a journal, and such a run "
                           "cannot be undone)");
@@ -180,9 +212,14 @@ int RunFix(const Options& options)
     job.dryRun = options.dryRun;
     job.hardLinks = options.hardLinks;
     const Run run = Walk(options, roots, job, options.report.empty() ? nullptr : &report,
-                         options.dryRun, journalled ? &journal : nullptr);
+                         options.dryRun, journalled ? &journal : nullptr,
+                         options.against.empty() ? nullptr : against.originals());
     nlohmann::ordered_json summaryJson = SummaryJson("fix", options.dryRun, run.totals, run.seconds);
     int status = Status(run.totals);
+    if (!against.Problem().empty()) {
+        Error(against.Problem());
+        status = kExitFailures;
+    }
     // A run that changed nothing keeps no journal: there is nothing to take back.
     const bool kept = journalled && journal.made() > 0;
     // The journal named so that the undo command runs from any folder.

@@ -93,7 +93,9 @@ std::string SuggestedFix(const Options& options, const engine::Totals& totals)
     engine::Shift shift;
     if (!totals.differences.Suggest(shift))
         return "";
-    return "kelvora-cli fix " + ShellQuoted(options.originals) + " " + ShellQuoted(options.copies) +
+    const std::string originals =
+        options.against.empty() ? ShellQuoted(options.originals) : "--against " + ShellQuoted(options.against);
+    return "kelvora-cli fix " + originals + " " + ShellQuoted(options.copies) +
            " --shift " + engine::FormatShift(shift) + " --dry-run";
 }
 

@@ -190,7 +190,7 @@ public:
                 NoteOriginal(folder, name);
                 continue;
             }
-            if (Pair(folder, name, totals))
+            if (Pair(folder, name, static_cast<size_t>(original - originals.data()), totals))
                 ++matchedHere;
         }
         if (progress_) {
@@ -313,11 +313,13 @@ private:
     }
 
     // One original and its regular copy; true when they match.
-    bool Pair(Folder& folder, const std::string& name, Totals& totals)
+    bool Pair(Folder& folder, const std::string& name, size_t index, Totals& totals)
     {
         fsys::Facts original, copy;
         fsys::Failure failure;
-        if (!fsys::NameFacts(*folder.view.folder[kOriginals], name, original, failure)) {
+        if (folder.view.recorded)
+            original = (*folder.view.recorded)[index];
+        else if (!fsys::NameFacts(*folder.view.folder[kOriginals], name, original, failure)) {
             Fail(folder, name, "original: " + failure.reason, totals);
             return false;
         }
@@ -363,7 +365,8 @@ private:
     // that no copy that is the same file is changed.
     void NoteOriginal(Folder& folder, const std::string& name)
     {
-        if (!job_.hardLinks || !job_.change)
+        // A manifest's originals are records, not files that a copy can share.
+        if (!job_.hardLinks || !job_.change || folder.view.recorded)
             return;
         fsys::Facts facts;
         fsys::Failure failure;
@@ -566,7 +569,105 @@ private:
     std::mutex observerMutex_;
 };
 
+// Walks the copies (as both sides of the walk, since it walks two trees) and
+// hands the pairing each folder with the record's originals in place of
+// the first side.
+class AgainstRecord : public FolderVisitor {
+public:
+    AgainstRecord(RecordedOriginals& originals, Pairing& pairing, bool countUnpaired)
+        : originals_(originals), pairing_(pairing), countUnpaired_(countUnpaired)
+    {
+    }
+
+    void Visit(const FolderView& view, int worker) override
+    {
+        std::vector<fsys::Entry> entries;
+        std::vector<fsys::Facts> facts;
+        // A folder of the copies that the originals lack is left alone, as
+        // when both are folders, unless the unpaired are counted.
+        if (!originals_.FolderOf(view.path, entries, facts) && !countUnpaired_)
+            return;
+        FolderView paired{view.path, {nullptr, view.folder[kCopies]}, {&entries, view.entries[kCopies]}};
+        paired.recorded = &facts;
+        pairing_.Visit(paired, worker);
+        if (countUnpaired_ && !originals_.InWalkOrder())
+            OriginalsOnly(entries, *view.entries[kCopies], view.path, worker);
+    }
+    void FolderFailed(const std::string& path, Side, const fsys::Failure& failure, int worker) override
+    {
+        pairing_.FolderFailed(path, kCopies, failure, worker);
+    }
+    void Finished(int worker) override
+    {
+        if (originals_.InWalkOrder())
+            originals_.Finish();  // the folders of the record after the walk's last
+        pairing_.Finished(worker);
+    }
+
+private:
+    // The record's folders that the copies lack (or hold as something else
+    // than a folder), visited with no copies, for the counts.
+    void OriginalsOnly(const std::vector<fsys::Entry>& originals, const std::vector<fsys::Entry>& copies,
+                       const std::string& path, int worker)
+    {
+        for (const fsys::Entry& entry : originals) {
+            if (entry.kind != fsys::Kind::Folder)
+                continue;
+            const auto copy = std::lower_bound(copies.begin(), copies.end(), entry.name,
+                                               [](const fsys::Entry& e, const std::string& name) { return e.name < name; });
+            if (copy != copies.end() && copy->name == entry.name && copy->kind == fsys::Kind::Folder)
+                continue;
+            const std::string child = path.empty() ? entry.name : path + "/" + entry.name;
+            std::vector<fsys::Entry> entries;
+            std::vector<fsys::Facts> facts;
+            if (!originals_.FolderOf(child, entries, facts))
+                continue;
+            const std::vector<fsys::Entry> none;
+            FolderView alone{child, {nullptr, nullptr}, {&entries, &none}};
+            alone.recorded = &facts;
+            pairing_.Visit(alone, worker);
+            OriginalsOnly(entries, none, child, worker);
+        }
+    }
+
+    RecordedOriginals& originals_;
+    Pairing& pairing_;
+    const bool countUnpaired_;
+};
+
 }  // namespace
+
+Totals RepairAgainst(RecordedOriginals& originals, const fsys::Folder& copies, const Job& job,
+                     Observer& observer, Progress* progress)
+{
+    // A record read as the walk goes is asked in the walk's order: one thread.
+    Job single = job;
+    if (originals.InWalkOrder())
+        single.jobs = 1;
+    fsys::Facts copiesTop;
+    fsys::Failure failure;
+    fsys::FolderFacts(copies, copiesTop, failure);
+    Pairing pairing(single, copiesTop, observer, progress);
+    AgainstRecord against(originals, pairing, job.countUnpaired);
+    if (job.countUnpaired)
+        originals.OnPassed([&pairing](const std::string& path, const std::vector<fsys::Entry>& entries,
+                                      const std::vector<fsys::Facts>& facts) {
+            const std::vector<fsys::Entry> none;
+            FolderView alone{path, {nullptr, nullptr}, {&entries, &none}};
+            alone.recorded = &facts;
+            pairing.Visit(alone, 0);
+        });
+    WalkOptions options;
+    options.jobs = single.jobs;
+    options.maxKeptHandles = job.maxKeptHandles;
+    options.stop = job.stop;
+    WalkInStep(copies, copies, options, against);
+    originals.OnPassed(nullptr);
+    pairing.MakeDeferred(copies);
+    Totals totals = pairing.Sum();
+    totals.interrupted = job.stop && job.stop->load();
+    return totals;
+}
 
 Totals Repair(const fsys::Folder& originals, const fsys::Folder& copies, const Job& job,
               Observer& observer, Progress* progress)

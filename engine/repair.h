@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/histogram.h"
+#include "engine/recorded.h"
 #include "engine/rule.h"
 #include "engine/walk.h"
 #include "fsys/fsys.h"
@@ -113,5 +114,11 @@ struct Progress {
 
 Totals Repair(const fsys::Folder& originals, const fsys::Folder& copies, const Job& job,
               Observer& observer, Progress* progress = nullptr);
+
+// The same repair with the originals given by a record: the copies are
+// walked, and each of their folders is paired with the record's originals
+// at the same path.
+Totals RepairAgainst(RecordedOriginals& originals, const fsys::Folder& copies, const Job& job,
+                     Observer& observer, Progress* progress = nullptr);
 
 }  // namespace engine

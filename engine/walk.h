@@ -22,6 +22,9 @@ struct FolderView {
     const fsys::Folder* folder[2];            // null where that side has no such folder
     const std::vector<fsys::Entry>* entries[2];  // sorted by name; kinds asked where the
                                               // listing gave none (Unknown when that failed)
+    // The originals' facts, in the order of entries[kOriginals], when they
+    // come from a record rather than a folder (folder[kOriginals] is then null).
+    const std::vector<fsys::Facts>* recorded = nullptr;
 };
 
 class FolderVisitor {

@@ -5,7 +5,9 @@
 // nanoseconds since 1970-01-01 00:00:00 UTC; folders are opaque open handles.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -114,5 +116,11 @@ enum class SetResult {
 // receives the object's facts read back.
 SetResult SetModified(const Folder& folder, const std::string& name, const Facts& expected,
                       const Instant& when, Facts& after, Failure& failure);
+
+// Reads the content of the regular file `name` inside `folder`, never
+// through a link, handing it to `sink` in pieces. False, with the reason,
+// when it cannot be opened or read or is not a regular file.
+bool ReadContent(const Folder& folder, const std::string& name,
+                 const std::function<void(const char* data, size_t size)>& sink, Failure& failure);
 
 }  // namespace fsys

@@ -323,4 +323,37 @@ SetResult SetModified(const Folder& folder, const std::string& name, const Facts
     return SetResult::Set;
 }
 
+bool ReadContent(const Folder& folder, const std::string& name,
+                 const std::function<void(const char* data, size_t size)>& sink, Failure& failure)
+{
+    // O_NONBLOCK: a FIFO put in the file's place does not hold the run up.
+    const int fd = openat(folder.fd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return Fail(failure, errno);
+    struct stat st;
+    bool ok = fstat(fd, &st) == 0;
+    if (!ok)
+        Fail(failure, errno);
+    else if (!S_ISREG(st.st_mode)) {
+        ok = false;
+        failure.code = EINVAL;
+        failure.reason = "not a regular file";
+    }
+    static thread_local char buffer[1 << 16];
+    while (ok) {
+        const ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            ok = Fail(failure, errno);
+            break;
+        }
+        if (got == 0)
+            break;
+        sink(buffer, static_cast<size_t>(got));
+    }
+    close(fd);
+    return ok;
+}
+
 }  // namespace fsys

@@ -500,4 +500,32 @@ SetResult SetModified(const Folder& folder, const std::string& name, const Facts
     return readBack ? SetResult::Set : SetResult::Failed;
 }
 
+bool ReadContent(const Folder& folder, const std::string& name,
+                 const std::function<void(const char* data, size_t size)>& sink, Failure& failure)
+{
+    std::wstring wide;
+    if (!Wide(Join(folder.path, name), wide, failure))
+        return false;
+    HANDLE handle = OpenObject(wide, GENERIC_READ, kShareAll, false);
+    if (handle == INVALID_HANDLE_VALUE)
+        return Fail(failure, GetLastError());
+    Facts facts;
+    bool ok = FactsOfHandle(handle, facts, failure);
+    if (ok && facts.kind != Kind::Regular)
+        ok = FailWith(failure, EINVAL, "not a regular file");
+    static thread_local char buffer[1 << 16];
+    while (ok) {
+        DWORD got = 0;
+        if (!ReadFile(handle, buffer, sizeof buffer, &got, nullptr)) {
+            ok = Fail(failure, GetLastError());
+            break;
+        }
+        if (got == 0)
+            break;
+        sink(buffer, got);
+    }
+    CloseHandle(handle);
+    return ok;
+}
+
 }  // namespace fsys

@@ -18,6 +18,12 @@
 #   UNDO_MEMORY_CHANGES=1000000: the peak memory of undo over a journal of
 #   that many changes (a real run's journal on a small tree, with that many
 #   further changes of copies that are gone since added to it).
+# Last, on the usual mix of each size of MANIFEST_PAIRS: `manifest` without
+# and with --digest (time and peak memory), `fix --against` its manifest
+# paired with `fix` and `fix --jobs 1` on the same tree in the same run, and
+# the peak memory of `scan --against` a manifest in the walk's order (read as
+# the walk goes) and in another (the same lines reversed: indexed).
+#   MANIFEST_PAIRS="200000 1000000" (0 leaves it out)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${KELVORA_BUILD:-$root/build}
@@ -27,6 +33,8 @@ memory_pairs=${MEMORY_PAIRS:-1000000}
 bench=${BENCH_DIR:-$build/bench-cli}
 sizes=("$@")
 [ ${#sizes[@]} -gt 0 ] || sizes=(50000 200000)
+read -r -a manifest_sizes <<<"${MANIFEST_PAIRS:-200000 1000000}"
+[ "${manifest_sizes[*]}" = 0 ] && manifest_sizes=()
 
 "$root/scripts/install-deps.sh"
 cmake -S "$root" -B "$release" -DCMAKE_BUILD_TYPE=Release -DKELVORA_SANITIZERS= >/dev/null
@@ -213,3 +221,37 @@ PY
     "undo $(field seconds <<<"$u") s, peak $(field peak_mb <<<"$u") MB"
   rm -rf "$dir"
 fi
+
+if [ ${#manifest_sizes[@]} -gt 0 ]; then
+  printf '\n%-8s %8s %8s %9s %8s %9s %9s %9s %9s %8s %9s %9s %9s %9s\n' pairs mf_s mf_mb mf_sha_s mf_sha_mb \
+    fix_s fix_j1_s against_s against/fix against/j1 fix_mb against_mb stream_mb index_mb
+fi
+for pairs in ${manifest_sizes[@]+"${manifest_sizes[@]}"}; do
+  dir=$bench/mix-$pairs
+  if [ ! -d "$dir/copies" ]; then
+    mkdir -p "$dir"
+    "$make_tree" "$dir" "$pairs" $((pairs / 100))
+  fi
+  o=$dir/originals c=$dir/copies m=$dir/originals.mtree
+  # The manifest is of the originals only: the tree need not be put back.
+  a=$("$timer" "$cli" manifest "$o" -o "$m" --quiet 2>&1 >/dev/null)
+  d=$("$timer" "$cli" manifest "$o" -o "$m.sha" --digest sha256 --quiet 2>&1 >/dev/null)
+  { head -n 2 "$m"; tail -n +3 "$m" | tac; } >"$m.reversed"
+  fx=(); f1=(); ag=(); fixmb=0; agmb=0
+  for run in $(seq 0 "$runs"); do
+    x=$(timed "$dir" "$pairs" "" "$cli" fix "$o" "$c" --shift 1h --quiet)
+    y=$(timed "$dir" "$pairs" "" "$cli" fix "$o" "$c" --shift 1h --quiet --jobs 1)
+    z=$(timed "$dir" "$pairs" "" "$cli" fix --against "$m" "$c" --shift 1h --quiet)
+    [ "$run" -eq 0 ] && continue
+    fx+=("${x% *}"); f1+=("${y% *}"); ag+=("${z% *}")
+    fixmb=$(awk -v p="$fixmb" -v a="${x#* }" 'BEGIN {print (a > p ? a : p)}')
+    agmb=$(awk -v p="$agmb" -v a="${z#* }" 'BEGIN {print (a > p ? a : p)}')
+  done
+  s=$(timed "$dir" "$pairs" "" "$cli" scan --against "$m" "$c" --quiet)
+  i=$(timed "$dir" "$pairs" "" "$cli" scan --against "$m.reversed" "$c" --quiet)
+  mfx=$(printf '%s\n' "${fx[@]}" | median); mf1=$(printf '%s\n' "${f1[@]}" | median)
+  mag=$(printf '%s\n' "${ag[@]}" | median)
+  printf '%-8s %8s %8s %9s %8s %9s %9s %9s %9s %8s %9s %9s %9s %9s\n' "$pairs" "$(field seconds <<<"$a")" \
+    "$(field peak_mb <<<"$a")" "$(field seconds <<<"$d")" "$(field peak_mb <<<"$d")" "$mfx" "$mf1" "$mag" \
+    "$(ratio "$mag" "$mfx")" "$(ratio "$mag" "$mf1")" "$fixmb" "$agmb" "${s#* }" "${i#* }"
+done

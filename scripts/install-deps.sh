@@ -11,6 +11,7 @@ packages=(
   clang libclang-rt-14-dev
   libcli11-dev nlohmann-json3-dev libfmt-dev
   dosfstools fusefat rsync e2fsprogs util-linux
+  libarchive-tools mtree-netbsd
 )
 
 missing=()
