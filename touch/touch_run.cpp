@@ -245,10 +245,11 @@ bool CopyFacts(const RunState& state, const std::wstring& relativePath, const st
     return IsReadable(copyPath) && FactsOfPath(copyPath, facts);
 }
 
-// The local date serial of a file time; 0 when it cannot be represented.
-double LocalSerial(uint64_t writeTicks)
+// True when the instant can be read as a local date (from 1970 to the year
+// 3000); a time outside matches nothing.
+bool HasLocalDate(int64_t seconds)
 {
-    return LocalSerialFromUnixTime(UnixSecondsFromTicks(writeTicks));
+    return LocalSerialFromUnixTime(seconds) != 0;
 }
 
 // True when the original is a file this run has already touched as a copy
@@ -271,15 +272,15 @@ void HandleOriginal(RunState& state, const RunInput& input, size_t i)
     FileFacts copy;
     if (!CopyFacts(state, relativePath, copyPath, copy))
         return;
-    // A time that cannot be read as a local date (before 1970, after the year
-    // 3000) matches nothing.
-    const double originalSerial = LocalSerial(original.writeTicks);
-    const double copySerial = LocalSerial(copy.writeTicks);
-    if (originalSerial == 0 || copySerial == 0)
-        return;
+    // The two are compared on their UTC instants, whole seconds: a copy made
+    // across a change of the local offset is off by the shift there.
+    const int64_t originalSeconds = UnixSecondsFromTicks(original.writeTicks);
+    const int64_t copySeconds = UnixSecondsFromTicks(copy.writeTicks);
     int32_t difference = 0;
-    if (!IsShiftedCopy(originalSerial, original.size, copySerial, copy.size, input.unit, input.shift,
+    if (!IsShiftedCopy(originalSeconds, original.size, copySeconds, copy.size, input.unit, input.shift,
                        difference))
+        return;
+    if (!HasLocalDate(originalSeconds) || !HasLocalDate(copySeconds))
         return;
     if (TouchedBefore(state, JoinPath(state.originalsRoot, relativePath)))
         return;
@@ -287,12 +288,13 @@ void HandleOriginal(RunState& state, const RunInput& input, size_t i)
     // The copy ends at its original's exact instant, whichever of the two
     // instants of a repeated autumn hour that is.
     const CopyTouch touch =
-        TouchMatchingCopy(copyPath, state.copiesVolume, copy, UnixSecondsFromTicks(original.writeTicks), state.touched);
+        TouchMatchingCopy(copyPath, state.copiesVolume, copy, originalSeconds, state.touched);
     const Text linePath = input.copiesFolder + "\\" + AnsiFromWide(relativePath);
     if (touch.outcome == CopyOutcome::Failed) {
         AddResultLine(state, FailedLine(linePath, difference));
     } else if (touch.outcome == CopyOutcome::Touched) {
-        const int64_t after = UnitsBetween(input.unit, originalSerial, LocalSerial(touch.writeTicks));
+        const int64_t after =
+            UnitsBetweenInstants(input.unit, originalSeconds, UnixSecondsFromTicks(touch.writeTicks));
         AddResultLine(state, TouchedLine(linePath, Low32(after), input.unit));
     }
 }
