@@ -254,12 +254,19 @@ bool HasLocalDate(int64_t seconds)
 
 // True when the original is a file this run has already touched as a copy
 // (the trees overlap, or hard links join them): its listed facts are gone.
-bool TouchedBefore(const RunState& state, const std::wstring& originalPath)
+// The listing gave the index of the file its facts came from; a file system
+// that gives none is asked by path.
+bool TouchedBefore(const RunState& state, const WalkFile& original, const std::wstring& relativePath)
 {
     if (state.touched.empty())
         return false;
     FileIdentity identity;
-    return IdentityOfPath(originalPath, state.originalsVolume, identity) && state.touched.count(identity) != 0;
+    identity.volume = state.originalsVolume;
+    identity.index = original.index;
+    if (identity.index == 0 &&
+        !IdentityOfPath(JoinPath(state.originalsRoot, relativePath), state.originalsVolume, identity))
+        return false;
+    return state.touched.count(identity) != 0;
 }
 
 // Handles original i: a line when its copy was touched or failed to be.
@@ -282,7 +289,7 @@ void HandleOriginal(RunState& state, const RunInput& input, size_t i)
         return;
     if (!HasLocalDate(originalSeconds) || !HasLocalDate(copySeconds))
         return;
-    if (TouchedBefore(state, JoinPath(state.originalsRoot, relativePath)))
+    if (TouchedBefore(state, original, relativePath))
         return;
 
     // The copy ends at its original's exact instant, whichever of the two
