@@ -31,6 +31,7 @@
 #include "toolkit/path.h"
 #include "touch/copy_touch.h"
 #include "touch/date_serial.h"
+#include "touch/draw_pace.h"
 #include "touch/file_query.h"
 #include "touch/matching.h"
 #include "winfs/file_facts.h"
@@ -48,13 +49,15 @@ const DWORD QUEUE_IDLE_MS = 10;
 
 // Adding a line makes a list box redraw at once, which under Wine costs a
 // thousand times the handling of a file. The run holds the list's drawing
-// while it adds lines and shows them every this many milliseconds: the lines
-// appear as the run goes, faster than an eye can tell from one by one.
+// while it adds lines and shows them at most every this many milliseconds,
+// and less often when showing them takes long (DrawPace): the lines appear
+// as the run goes, faster than an eye can tell from one by one.
 const DWORD LIST_SHOW_MS = 40;
 
 // Writing the progress bar redraws it at once, at about the cost of the
 // handling of twenty files under Wine: within a phase it is written at most
-// this often, which still moves it more smoothly than a display can show.
+// this often (and less often when drawing it takes long), which still moves
+// it more smoothly than a display can show.
 const DWORD PROGRESS_SHOW_MS = 40;
 
 bool g_active = false;
@@ -78,10 +81,10 @@ struct RunState {
     std::unordered_map<std::wstring, FileFacts> copiesByPath;  // relative path -> listed facts
     TouchedFiles touched;
     int lastProgress = -1;
-    DWORD progressShownAt = 0;
+    DrawPace progressPace{PROGRESS_SHOW_MS};
     DWORD queueFoundEmptyAt = 0;
     bool queueFoundEmpty = false;
-    DWORD linesShownAt = 0;
+    DrawPace linesPace{LIST_SHOW_MS};
     bool linesHeld = false;
 
     // Gives back the memory of the trees.
@@ -103,16 +106,16 @@ struct ActiveRun {
 void ShowProgress(RunState& state, int percent)
 {
     // The bar is written only when its position changes and, within a phase,
-    // at most every PROGRESS_SHOW_MS; the first and last positions of a phase
-    // are always shown.
+    // when its pace allows; the first and last positions of a phase are
+    // always shown.
     if (percent == state.lastProgress)
         return;
     const DWORD now = GetTickCount();
-    if (percent != 0 && percent != 100 && now - state.progressShownAt < PROGRESS_SHOW_MS)
+    if (percent != 0 && percent != 100 && !state.progressPace.Due(now))
         return;
     state.lastProgress = percent;
-    state.progressShownAt = now;
     Dialog(7, IDC_PROGRESS_BAR, "", percent, -1, -1, -1);
+    state.progressPace.Drawn(now, GetTickCount());
 }
 
 void ShowStatus(const Text& text)
@@ -142,9 +145,10 @@ void ShowHeldLines(RunState& state)
 {
     if (!state.linesHeld)
         return;
+    const DWORD start = GetTickCount();
     SetListDrawing(IDC_RESULT_LIST, true);
     state.linesHeld = false;
-    state.linesShownAt = GetTickCount();
+    state.linesPace.Drawn(start, GetTickCount());
 }
 
 void AddResultLine(RunState& state, const Text& line)
@@ -154,7 +158,7 @@ void AddResultLine(RunState& state, const Text& line)
         state.linesHeld = true;
     }
     List(2, IDC_RESULT_LIST, line, 0, 0);
-    if (GetTickCount() - state.linesShownAt >= LIST_SHOW_MS)
+    if (state.linesPace.Due(GetTickCount()))
         ShowHeldLines(state);
 }
 

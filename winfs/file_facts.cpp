@@ -16,38 +16,26 @@ uint64_t Join(DWORD high, DWORD low)
 
 }  // namespace
 
-namespace {
-
-// FILE_NETWORK_OPEN_INFORMATION: times, size and attributes in one answer.
-struct NetworkOpenInformation {
-    LARGE_INTEGER creationTime;
-    LARGE_INTEGER lastAccessTime;
-    LARGE_INTEGER lastWriteTime;
-    LARGE_INTEGER changeTime;
-    LARGE_INTEGER allocationSize;
-    LARGE_INTEGER endOfFile;
-    ULONG fileAttributes;
-};
-
-const auto kFileInternalInformation = static_cast<FILE_INFORMATION_CLASS>(6);
-const auto kFileNetworkOpenInformation = static_cast<FILE_INFORMATION_CLASS>(34);
-
-}  // namespace
-
 bool FactsOfHandle(HANDLE file, uint32_t volume, FileFacts& facts)
 {
-    IO_STATUS_BLOCK status;
-    NetworkOpenInformation open;
-    if (NtQueryInformationFile(file, &status, &open, sizeof open, kFileNetworkOpenInformation) < 0)
+    // Three questions that the handle answers by itself: one answer that
+    // holds times and size together (network-open information) makes Wine
+    // ask its server for the file's name.
+    FILE_BASIC_INFO basic;
+    FILE_STANDARD_INFO standard;
+    if (!GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic) ||
+        !GetFileInformationByHandleEx(file, FileStandardInfo, &standard, sizeof standard))
         return false;
     // The file's index on its volume (FILE_INTERNAL_INFORMATION).
+    const auto kFileInternalInformation = static_cast<FILE_INFORMATION_CLASS>(6);
+    IO_STATUS_BLOCK status;
     LARGE_INTEGER index;
     if (NtQueryInformationFile(file, &status, &index, sizeof index, kFileInternalInformation) < 0)
         return false;
-    facts.size = open.endOfFile.QuadPart;
-    facts.writeTicks = static_cast<uint64_t>(open.lastWriteTime.QuadPart);
-    facts.creationTicks = static_cast<uint64_t>(open.creationTime.QuadPart);
-    facts.attributes = open.fileAttributes;
+    facts.size = standard.EndOfFile.QuadPart;
+    facts.writeTicks = static_cast<uint64_t>(basic.LastWriteTime.QuadPart);
+    facts.creationTicks = static_cast<uint64_t>(basic.CreationTime.QuadPart);
+    facts.attributes = basic.FileAttributes;
     facts.identity.volume = volume;
     facts.identity.index = static_cast<uint64_t>(index.QuadPart);
     return true;
