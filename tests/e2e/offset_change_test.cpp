@@ -120,9 +120,9 @@ TEST_F(OffsetChangeTest, TheBenchmarkTreeGivesALineForEveryCopyAnHourOff)
     EXPECT_EQ(lines.size(), expected.size());
     EXPECT_TRUE(Sorted(lines) == expected);
     // The copies of originals within an hour of a change of offset.
-    for (const char* near : {"d492\\f41492.dat", "d497\\f41497.dat", "d280\\f11780.dat", "d285\\f11785.dat",
-                             "d276\\f11776.dat"})
-        EXPECT_EQ(std::count(lines.begin(), lines.end(), TouchedLine(near)), 1) << near;
+    for (const char* closeToAChange :
+         {"d492\\f41492.dat", "d497\\f41497.dat", "d280\\f11780.dat", "d285\\f11785.dat", "d276\\f11776.dat"})
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), TouchedLine(closeToAChange)), 1) << closeToAChange;
     EXPECT_EQ(touchtree::CountWrittenAt(copies + "\\d492", 1262304000 + 41492 * 631), 1);
 }
 
