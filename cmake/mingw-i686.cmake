@@ -13,5 +13,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# Windows programs run here under Wine, with the project's own prefix and zone.
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-exec.sh)
+# Windows programs run here under the 32-bit Wine, with the project's own
+# prefix and zone.
+set(CMAKE_CROSSCOMPILING_EMULATOR env KELVORA_WIN_ARCH=32 ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-exec.sh)

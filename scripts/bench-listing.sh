@@ -9,7 +9,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${KELVORA_BUILD:-$root/build}
-bench="$build/win/tests/bench_listing.exe"
+source "$root/scripts/win-arch.sh"
+bench="$KELVORA_WIN_BUILD/tests/bench_listing.exe"
 sizes=("$@")
 [ ${#sizes[@]} -gt 0 ] || sizes=(10000 100000)
 

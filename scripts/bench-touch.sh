@@ -5,10 +5,13 @@
 # to its end box, and the floor program (both trees walked once, only the
 # matching copies opened) in the same run. Everything runs on one core; after
 # a warm-up, five paired runs; medians, ratio and Kelvora's peak memory.
+# The programs are the 64-bit build where this machine runs no 32-bit code
+# (scripts/win-arch.sh); the first line printed says which.
 # Usage: scripts/bench-touch.sh [PAIRS ...]
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${KELVORA_BUILD:-$root/build}
+source "$root/scripts/win-arch.sh"
 "$root/scripts/install-deps.sh"
 "$root/scripts/build.sh" >/dev/null
 sizes=("$@")
@@ -16,7 +19,7 @@ sizes=("$@")
 
 cat > "$build/bench-inner.sh" <<'INNER'
 set -euo pipefail
-build=$1; shift
+build=$1; win=$2; shift 2
 make_tree="$build/native/tests/bench_make_tree"
 winpath() { printf 'Z:%s' "$1" | tr '/' '\\'; }
 median() { sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
@@ -32,9 +35,9 @@ for pairs in "$@"; do
   k_times=(); f_times=(); peak=0; lines=0
   for run in 0 1 2 3 4 5; do
     "$make_tree" --retime "$dir" "$pairs" "$folders"
-    k=$(wine "$build/win/tests/kdriver.exe" bench "$originals" "$copies")
+    k=$(wine "$win/tests/kdriver.exe" bench "$originals" "$copies")
     "$make_tree" --retime "$dir" "$pairs" "$folders"
-    f=$(wine "$build/win/tests/bench_floor.exe" "$originals" "$copies")
+    f=$(wine "$win/tests/bench_floor.exe" "$originals" "$copies")
     [ "$run" -eq 0 ] && continue   # warm-up
     k_times+=("$(sed -n 's/.*seconds=\([0-9.]*\).*/\1/p' <<<"$k")")
     f_times+=("$(sed -n 's/.*seconds=\([0-9.]*\).*/\1/p' <<<"$f")")
@@ -54,4 +57,5 @@ for pairs in "$@"; do
   printf '%8s %10s %10s %7s %12s %s\n' "$pairs" "$km" "$fm" "$ratio" "$peak" "$lines"
 done
 INNER
-taskset -c 0 "$root/scripts/with-wine-display.sh" bash "$build/bench-inner.sh" "$build" "${sizes[@]}"
+echo "Windows programs: ${KELVORA_WIN_ARCH}-bit build ($KELVORA_WIN_BUILD)"
+taskset -c 0 "$root/scripts/with-wine-display.sh" bash "$build/bench-inner.sh" "$build" "$KELVORA_WIN_BUILD" "${sizes[@]}"

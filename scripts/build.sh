@@ -1,20 +1,37 @@
 #!/usr/bin/env bash
 # Builds the native configuration (portable code and its unit tests) in
-# build/native and the Windows configuration (Kelvora.exe, Windows-side tests,
-# driver) in build/win. Pass "win" to build only the Windows side, and after
-# it the names of targets to build only those.
+# build/native and the Windows configuration (Kelvora.exe, kelvora-cli.exe,
+# Windows-side tests, driver) in build/win, 32-bit. Where the Windows-side
+# programs run as 64-bit ones (scripts/win-arch.sh), build/win holds only
+# the two products and build/win64 everything. Pass "win" to build only the
+# Windows side, and after it the names of targets to build only those.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+source "$root/scripts/win-arch.sh"
 jobs=$(nproc)
 what=${1:-all}
 build=${KELVORA_BUILD:-$root/build}
 
 if [ "$what" = all ]; then
-  cmake -S "$root" -B "$build/native" -DCMAKE_BUILD_TYPE=Debug >/dev/null
+  cmake -S "$root" -B "$build/native" -DCMAKE_BUILD_TYPE=Debug \
+        -DKELVORA_WIN32_BUILD="$KELVORA_WIN32_BUILD" >/dev/null
   cmake --build "$build/native" -j "$jobs"
 fi
-cmake -S "$root" -B "$build/win" -DCMAKE_BUILD_TYPE=Release \
-      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
+
 targets=()
 [ "$what" = win ] && [ $# -gt 1 ] && targets=(--target "${@:2}")
-cmake --build "$build/win" -j "$jobs" "${targets[@]}"
+products=(--target Kelvora kelvora-cli)
+
+# The product, 32-bit, always.
+cmake -S "$root" -B "$build/win" -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
+if [ "$KELVORA_WIN_ARCH" = 32 ]; then
+  cmake --build "$build/win" -j "$jobs" "${targets[@]}"
+  exit 0
+fi
+cmake --build "$build/win" -j "$jobs" "${products[@]}"
+
+# The same sources for x86-64, whose programs run here.
+cmake -S "$root" -B "$build/win64" -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" >/dev/null
+cmake --build "$build/win64" -j "$jobs" "${targets[@]}"

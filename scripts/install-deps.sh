@@ -6,7 +6,8 @@ set -euo pipefail
 packages=(
   ca-certificates git make cmake g++ googletest libgtest-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
-  wine wine32:i386 xvfb xauth x11-utils imagemagick procps
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  wine wine32:i386 wine64 xvfb xauth x11-utils imagemagick fonts-dejavu-core procps
   clang libclang-rt-14-dev
   libcli11-dev nlohmann-json3-dev libfmt-dev
   dosfstools fusefat rsync e2fsprogs util-linux

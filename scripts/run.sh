@@ -4,14 +4,22 @@
 # program kelvora-cli.exe (scan, then fix) on one sample pair of folders,
 # then a touch run of the window over another under Xvfb, printing the
 # result lines and saving a screenshot of the window. Only the programs the
-# demo runs are built.
+# demo runs are built. Where this machine runs no 32-bit code, the 32-bit
+# product is built all the same and the 64-bit build of the same sources is
+# the one that runs (scripts/win-arch.sh); the demo says so.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${KELVORA_BUILD:-$root/build}
 "$root/scripts/install-deps.sh"
+source "$root/scripts/win-arch.sh"
 "$root/scripts/build.sh" win Kelvora kdriver kelvora-cli
-kdriver="$build/win/tests/kdriver.exe"
-cli="$build/win/kelvora-cli.exe"
+kdriver="$KELVORA_WIN_BUILD/tests/kdriver.exe"
+cli="$KELVORA_WIN_BUILD/kelvora-cli.exe"
+arch_note=""
+if [ "$KELVORA_WIN_ARCH" = 64 ]; then
+  arch_note="64-bit build: this machine runs no 32-bit code"
+  echo "$arch_note; the demo runs the 64-bit build of the same sources, the product is $KELVORA_WIN32_BUILD/Kelvora.exe"
+fi
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   source "$root/scripts/wine-env.sh"
@@ -54,4 +62,10 @@ echo "Demo of Kelvora.exe on sample folders in $demo"
 "$root/scripts/with-wine-display.sh" wine "$kdriver" demo \
   "$(winpath "$demo/originals")" "$(winpath "$demo/copies")" "$demo/kelvora-demo.png" |
   iconv -f CP1252 -t UTF-8
+if [ -n "$arch_note" ]; then
+  # The screenshot carries the note under the window.
+  convert "$demo/kelvora-demo.png" -background white -fill black -pointsize 14 \
+          -font /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf \
+          label:"$arch_note" -gravity center -append "$demo/kelvora-demo.png"
+fi
 echo "Screenshot of the window saved: $demo/kelvora-demo.png"

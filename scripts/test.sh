@@ -3,11 +3,13 @@
 # native unit tests and kelvora-cli's tests (with ASan and UBSan, and its
 # threaded walk again under TSan), the fuzz targets for a bounded time,
 # Windows-side unit tests under Wine, and end-to-end tests of Kelvora.exe
-# under Wine and Xvfb.
+# under Wine and Xvfb. The Windows-side programs are 32-bit, or 64-bit under
+# the 64-bit Wine where this machine runs no 32-bit code (scripts/win-arch.sh).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${KELVORA_BUILD:-$root/build}
 "$root/scripts/install-deps.sh"
+source "$root/scripts/win-arch.sh"
 "$root/scripts/build.sh"
 
 echo "== Native unit tests, kelvora-cli tests (AddressSanitizer, UBSan)"
@@ -40,5 +42,5 @@ if [ "$seconds" -gt 0 ]; then
   done
 fi
 
-echo "== Windows-side and end-to-end tests (Wine, Xvfb)"
-"$root/scripts/with-wine-display.sh" bash -c "cd '$build/win' && ctest --output-on-failure --timeout 300"
+echo "== Windows-side and end-to-end tests (${KELVORA_WIN_ARCH}-bit build, Wine, Xvfb)"
+"$root/scripts/with-wine-display.sh" bash -c "cd '$KELVORA_WIN_BUILD' && ctest --output-on-failure --timeout 300"

@@ -11,6 +11,10 @@
 
 TEST(KelvoraImage, IsLargeAddressAware)
 {
+#ifdef _WIN64
+    GTEST_SKIP() << "a 64-bit build, made where no 32-bit program runs, has the whole address space "
+                    "anyway; the 32-bit product's flag is checked from its file by the native tests";
+#endif
     std::ifstream image(driver::KelvoraPath(), std::ios::binary);
     ASSERT_TRUE(image) << driver::KelvoraPath();
     std::vector<char> bytes((std::istreambuf_iterator<char>(image)), std::istreambuf_iterator<char>());
