@@ -1,6 +1,8 @@
 // "Touch heure...": pairs every original with the copy at the same relative
 // path and sets the last-write time of each copy that is off by exactly the
-// shift to its original's date and time.
+// shift to its original's date and time. Original and copy are compared on
+// their UTC instants: a copy made across a change of the local offset is off
+// by the shift there, whatever its local date and time read.
 //
 // The file-system side works with the system's own wide-character names and
 // "\\?\" paths, so that every file is reached whatever its name and however
@@ -8,8 +10,9 @@
 // user sees stay ANSI text.
 //
 // Both trees are listed once. Each listing entry already carries the file's
-// size and last-write time, so originals are never opened for their facts and
-// a copy is opened only when its listed size and time make it a candidate. A
+// size, last-write time and index, so originals are never opened (neither for
+// their facts nor to tell whether the run touched them as copies) and a copy
+// is opened only when its listed size and time make it a candidate. A
 // copy the listing of the copies did not show under that exact relative path
 // (another letter case) is queried by path instead. The file opened is always
 // the one the facts came from: its path is built from the names of the
