@@ -17,14 +17,13 @@ struct HeldFile {
     HeldFile& operator=(const HeldFile&) = delete;
 };
 
-// Whether the open file is still the one that matched.
+// Whether the open file is still the one that matched; `now` receives its
+// facts.
 bool SameAsMatched(HANDLE file, uint32_t volume, const FileFacts& expected, const TouchedFiles& touched,
-                   FileIdentity& identity)
+                   FileFacts& now)
 {
-    FileFacts now;
     if (!FactsOfHandle(file, volume, now))
         return false;
-    identity = now.identity;
     return now.size == expected.size && now.writeTicks == expected.writeTicks && touched.count(now.identity) == 0;
 }
 
@@ -46,20 +45,20 @@ CopyTouch TouchMatchingCopy(const std::wstring& path, uint32_t volume, const Fil
             return touch;
         }
     }
-    FileIdentity identity;
-    if (!SameAsMatched(file.handle, volume, expected, touched, identity)) {
+    FileFacts now;
+    if (!SameAsMatched(file.handle, volume, expected, touched, now)) {
         touch.outcome = CopyOutcome::NotTheSameFile;
         return touch;
     }
-    touch.result = SetLastWriteInstant(file.handle, seconds);
+    touch.result = SetLastWriteInstant(file.handle, seconds, now.creationTicks);
     if (touch.result <= 0) {
         touch.outcome = CopyOutcome::Failed;
         return touch;
     }
     touch.outcome = CopyOutcome::Touched;
     FileFacts after;
-    if (FactsOfHandle(file.handle, volume, after) || FactsOfPath(path, after))
+    if (!WriteTicksOfHandle(file.handle, touch.writeTicks) && FactsOfPath(path, after))
         touch.writeTicks = after.writeTicks;
-    touched.insert(identity);
+    touched.insert(now.identity);
     return touch;
 }

@@ -191,6 +191,16 @@ int64_t UnitsBetween(const Text& unit, double first, double second)
     return static_cast<int64_t>(Stored(Stored(minutes * 60) + clock.second));
 }
 
+int64_t UnitsBetweenInstants(const Text& unit, int64_t first, int64_t second)
+{
+    const int64_t seconds = second - first;
+    const int64_t unitSeconds = unit == "h" ? 3600 : unit == "n" ? 60 : 1;
+    // Division truncates toward zero; the floor is one less for a negative
+    // difference that is not a whole number of units.
+    const int64_t units = seconds / unitSeconds;
+    return units * unitSeconds > seconds ? units - 1 : units;
+}
+
 Text SerialField(double serial, const Text& code)
 {
     int64_t days = static_cast<int64_t>(std::floor(serial));

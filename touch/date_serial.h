@@ -16,6 +16,12 @@ int64_t DayNumber(int year, int month, int day);
 // difference in that unit, counted after adding 1e-9 day.
 int64_t UnitsBetween(const Text& unit, double first, double second);
 
+// Whole units ("h", "n" or "s") from the instant `first` to the instant
+// `second`, both whole seconds on one clock (seconds since 1970-01-01 UTC):
+// the floor of the signed difference in that unit, as UnitsBetween counts it
+// between the serials of the two instants read on that clock.
+int64_t UnitsBetweenInstants(const Text& unit, int64_t first, int64_t second);
+
 // One calendar field of a serial, zero-padded: "yyyy", "mm" (month), "dd",
 // "hh", "nn" (minute) or "ss".
 Text SerialField(double serial, const Text& code);

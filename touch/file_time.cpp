@@ -103,17 +103,6 @@ int SetLastWriteFromFields(HANDLE file, int year, int month, int day, int hour, 
     return 1;
 }
 
-// The milliseconds of the file's creation time, in ticks; 1, or the result
-// code when that time cannot be read or broken down.
-int CreationMilliseconds(HANDLE file, uint64_t& ticks)
-{
-    SYSTEMTIME fields;
-    const int known = CreationFields(file, fields);
-    if (known <= 0)
-        return known;
-    ticks = static_cast<uint64_t>(fields.wMilliseconds) * (kTicksPerSecond / 1000);
-    return 1;
-}
 
 }  // namespace
 
@@ -139,10 +128,19 @@ HANDLE OpenReadableForTouch(const std::wstring& path)
 
 int SetLastWriteInstant(HANDLE file, int64_t seconds)
 {
-    uint64_t milliseconds = 0;
-    const int known = CreationMilliseconds(file, milliseconds);
-    if (known <= 0)
-        return known;
+    FILETIME creation;
+    if (!GetFileTime(file, &creation, nullptr, nullptr))
+        return TOUCH_NO_CREATION_TIME;
+    return SetLastWriteInstant(file, seconds, Ticks(creation));
+}
+
+int SetLastWriteInstant(HANDLE file, int64_t seconds, uint64_t creationTicks)
+{
+    const FILETIME creation = FileTimeFromTicks(creationTicks);
+    SYSTEMTIME fields;
+    if (!FileTimeToSystemTime(&creation, &fields))
+        return TOUCH_CANNOT_BREAK_DOWN;
+    const uint64_t milliseconds = static_cast<uint64_t>(fields.wMilliseconds) * (kTicksPerSecond / 1000);
     if (seconds < -kSecondsFrom1601To1970)
         return TOUCH_REFUSED;
     const FILETIME time =

@@ -40,3 +40,7 @@ HANDLE OpenReadableForTouch(const std::wstring& path);
 // UTC instant `seconds` (since 1970-01-01), with the milliseconds of the
 // file's creation time, as TouchFileTime does. Result codes of TouchFileTime.
 int SetLastWriteInstant(HANDLE file, int64_t seconds);
+
+// The same, for a caller that has just read the file's creation time on the
+// handle (100 ns since 1601-01-01 UTC).
+int SetLastWriteInstant(HANDLE file, int64_t seconds, uint64_t creationTicks);

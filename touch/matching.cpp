@@ -18,12 +18,12 @@ int32_t Low32(int64_t value)
     return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(value)));
 }
 
-bool IsShiftedCopy(double originalSerial, int64_t originalSize, double copySerial,
+bool IsShiftedCopy(int64_t originalSeconds, int64_t originalSize, int64_t copySeconds,
                    int64_t copySize, const Text& unit, int32_t shift, int32_t& difference)
 {
-    if (originalSize != copySize || originalSerial == copySerial)
+    if (originalSize != copySize || originalSeconds == copySeconds)
         return false;
-    difference = Low32(UnitsBetween(unit, originalSerial, copySerial));
+    difference = Low32(UnitsBetweenInstants(unit, originalSeconds, copySeconds));
     const int64_t magnitude = difference < 0 ? -static_cast<int64_t>(difference) : difference;
     return magnitude == shift;
 }

@@ -18,10 +18,13 @@ int32_t ReduceShift(int32_t shift, const Text& unit);
 int32_t Low32(int64_t value);
 
 // A copy is to be touched when it has exactly the original's size, another
-// date serial, and the whole units from the original's time to the copy's
-// (floored) have the shift as absolute value. `difference` receives that
-// signed count (low 32 bits) whenever the sizes match and the serials differ.
-bool IsShiftedCopy(double originalSerial, int64_t originalSize, double copySerial,
+// last-write instant, and the whole units from the original's instant to the
+// copy's (floored) have the shift as absolute value. Instants are whole
+// seconds since 1970-01-01 UTC: a copy made across a change of the local
+// offset is off by the shift there, while its local date and time may be off
+// by the shift plus or minus the change. `difference` receives the signed
+// count (low 32 bits) whenever the sizes match and the instants differ.
+bool IsShiftedCopy(int64_t originalSeconds, int64_t originalSize, int64_t copySeconds,
                    int64_t copySize, const Text& unit, int32_t shift, int32_t& difference);
 
 // Result lines: "<copy>  =->  <difference><unit>" after a touch,

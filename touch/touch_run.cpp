@@ -1,6 +1,8 @@
 // "Touch heure...": pairs every original with the copy at the same relative
 // path and sets the last-write time of each copy that is off by exactly the
-// shift to its original's date and time.
+// shift to its original's date and time. Original and copy are compared on
+// their UTC instants: a copy made across a change of the local offset is off
+// by the shift there, whatever its local date and time read.
 //
 // The file-system side works with the system's own wide-character names and
 // "\\?\" paths, so that every file is reached whatever its name and however
@@ -8,8 +10,9 @@
 // user sees stay ANSI text.
 //
 // Both trees are listed once. Each listing entry already carries the file's
-// size and last-write time, so originals are never opened for their facts and
-// a copy is opened only when its listed size and time make it a candidate. A
+// size, last-write time and index, so originals are never opened (neither for
+// their facts nor to tell whether the run touched them as copies) and a copy
+// is opened only when its listed size and time make it a candidate. A
 // copy the listing of the copies did not show under that exact relative path
 // (another letter case) is queried by path instead. The file opened is always
 // the one the facts came from: its path is built from the names of the
@@ -31,6 +34,7 @@
 #include "toolkit/path.h"
 #include "touch/copy_touch.h"
 #include "touch/date_serial.h"
+#include "touch/draw_pace.h"
 #include "touch/file_query.h"
 #include "touch/matching.h"
 #include "winfs/file_facts.h"
@@ -48,13 +52,15 @@ const DWORD QUEUE_IDLE_MS = 10;
 
 // Adding a line makes a list box redraw at once, which under Wine costs a
 // thousand times the handling of a file. The run holds the list's drawing
-// while it adds lines and shows them every this many milliseconds: the lines
-// appear as the run goes, faster than an eye can tell from one by one.
+// while it adds lines and shows them at most every this many milliseconds,
+// and less often when showing them takes long (DrawPace): the lines appear
+// as the run goes, faster than an eye can tell from one by one.
 const DWORD LIST_SHOW_MS = 40;
 
 // Writing the progress bar redraws it at once, at about the cost of the
 // handling of twenty files under Wine: within a phase it is written at most
-// this often, which still moves it more smoothly than a display can show.
+// this often (and less often when drawing it takes long), which still moves
+// it more smoothly than a display can show.
 const DWORD PROGRESS_SHOW_MS = 40;
 
 bool g_active = false;
@@ -78,10 +84,10 @@ struct RunState {
     std::unordered_map<std::wstring, FileFacts> copiesByPath;  // relative path -> listed facts
     TouchedFiles touched;
     int lastProgress = -1;
-    DWORD progressShownAt = 0;
+    DrawPace progressPace{PROGRESS_SHOW_MS};
     DWORD queueFoundEmptyAt = 0;
     bool queueFoundEmpty = false;
-    DWORD linesShownAt = 0;
+    DrawPace linesPace{LIST_SHOW_MS};
     bool linesHeld = false;
 
     // Gives back the memory of the trees.
@@ -103,16 +109,16 @@ struct ActiveRun {
 void ShowProgress(RunState& state, int percent)
 {
     // The bar is written only when its position changes and, within a phase,
-    // at most every PROGRESS_SHOW_MS; the first and last positions of a phase
-    // are always shown.
+    // when its pace allows; the first and last positions of a phase are
+    // always shown.
     if (percent == state.lastProgress)
         return;
     const DWORD now = GetTickCount();
-    if (percent != 0 && percent != 100 && now - state.progressShownAt < PROGRESS_SHOW_MS)
+    if (percent != 0 && percent != 100 && !state.progressPace.Due(now))
         return;
     state.lastProgress = percent;
-    state.progressShownAt = now;
     Dialog(7, IDC_PROGRESS_BAR, "", percent, -1, -1, -1);
+    state.progressPace.Drawn(now, GetTickCount());
 }
 
 void ShowStatus(const Text& text)
@@ -142,9 +148,10 @@ void ShowHeldLines(RunState& state)
 {
     if (!state.linesHeld)
         return;
+    const DWORD start = GetTickCount();
     SetListDrawing(IDC_RESULT_LIST, true);
     state.linesHeld = false;
-    state.linesShownAt = GetTickCount();
+    state.linesPace.Drawn(start, GetTickCount());
 }
 
 void AddResultLine(RunState& state, const Text& line)
@@ -154,7 +161,7 @@ void AddResultLine(RunState& state, const Text& line)
         state.linesHeld = true;
     }
     List(2, IDC_RESULT_LIST, line, 0, 0);
-    if (GetTickCount() - state.linesShownAt >= LIST_SHOW_MS)
+    if (state.linesPace.Due(GetTickCount()))
         ShowHeldLines(state);
 }
 
@@ -245,20 +252,28 @@ bool CopyFacts(const RunState& state, const std::wstring& relativePath, const st
     return IsReadable(copyPath) && FactsOfPath(copyPath, facts);
 }
 
-// The local date serial of a file time; 0 when it cannot be represented.
-double LocalSerial(uint64_t writeTicks)
+// True when the instant can be read as a local date (from 1970 to the year
+// 3000); a time outside matches nothing.
+bool HasLocalDate(int64_t seconds)
 {
-    return LocalSerialFromUnixTime(UnixSecondsFromTicks(writeTicks));
+    return LocalSerialFromUnixTime(seconds) != 0;
 }
 
 // True when the original is a file this run has already touched as a copy
 // (the trees overlap, or hard links join them): its listed facts are gone.
-bool TouchedBefore(const RunState& state, const std::wstring& originalPath)
+// The listing gave the index of the file its facts came from; a file system
+// that gives none is asked by path.
+bool TouchedBefore(const RunState& state, const WalkFile& original, const std::wstring& relativePath)
 {
     if (state.touched.empty())
         return false;
     FileIdentity identity;
-    return IdentityOfPath(originalPath, state.originalsVolume, identity) && state.touched.count(identity) != 0;
+    identity.volume = state.originalsVolume;
+    identity.index = original.index;
+    if (identity.index == 0 &&
+        !IdentityOfPath(JoinPath(state.originalsRoot, relativePath), state.originalsVolume, identity))
+        return false;
+    return state.touched.count(identity) != 0;
 }
 
 // Handles original i: a line when its copy was touched or failed to be.
@@ -271,28 +286,29 @@ void HandleOriginal(RunState& state, const RunInput& input, size_t i)
     FileFacts copy;
     if (!CopyFacts(state, relativePath, copyPath, copy))
         return;
-    // A time that cannot be read as a local date (before 1970, after the year
-    // 3000) matches nothing.
-    const double originalSerial = LocalSerial(original.writeTicks);
-    const double copySerial = LocalSerial(copy.writeTicks);
-    if (originalSerial == 0 || copySerial == 0)
-        return;
+    // The two are compared on their UTC instants, whole seconds: a copy made
+    // across a change of the local offset is off by the shift there.
+    const int64_t originalSeconds = UnixSecondsFromTicks(original.writeTicks);
+    const int64_t copySeconds = UnixSecondsFromTicks(copy.writeTicks);
     int32_t difference = 0;
-    if (!IsShiftedCopy(originalSerial, original.size, copySerial, copy.size, input.unit, input.shift,
+    if (!IsShiftedCopy(originalSeconds, original.size, copySeconds, copy.size, input.unit, input.shift,
                        difference))
         return;
-    if (TouchedBefore(state, JoinPath(state.originalsRoot, relativePath)))
+    if (!HasLocalDate(originalSeconds) || !HasLocalDate(copySeconds))
+        return;
+    if (TouchedBefore(state, original, relativePath))
         return;
 
     // The copy ends at its original's exact instant, whichever of the two
     // instants of a repeated autumn hour that is.
     const CopyTouch touch =
-        TouchMatchingCopy(copyPath, state.copiesVolume, copy, UnixSecondsFromTicks(original.writeTicks), state.touched);
+        TouchMatchingCopy(copyPath, state.copiesVolume, copy, originalSeconds, state.touched);
     const Text linePath = input.copiesFolder + "\\" + AnsiFromWide(relativePath);
     if (touch.outcome == CopyOutcome::Failed) {
         AddResultLine(state, FailedLine(linePath, difference));
     } else if (touch.outcome == CopyOutcome::Touched) {
-        const int64_t after = UnitsBetween(input.unit, originalSerial, LocalSerial(touch.writeTicks));
+        const int64_t after =
+            UnitsBetweenInstants(input.unit, originalSeconds, UnixSecondsFromTicks(touch.writeTicks));
         AddResultLine(state, TouchedLine(linePath, Low32(after), input.unit));
     }
 }

@@ -28,6 +28,9 @@ struct FileFacts {
 // the volume it knows the file lies on (VolumeOfPath of its tree).
 bool FactsOfHandle(HANDLE file, uint32_t volume, FileFacts& facts);
 
+// The last-write time alone of an open file.
+bool WriteTicksOfHandle(HANDLE file, uint64_t& writeTicks);
+
 // The serial of the volume of the file or folder at `path`; 0 when it cannot
 // be opened.
 uint32_t VolumeOfPath(const std::wstring& path);

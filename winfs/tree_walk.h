@@ -1,5 +1,5 @@
 // A breadth-first walk of a folder tree through the system's wide-character
-// directory search: every name as the file system holds it.
+// listing of each open folder: every name as the file system holds it.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +13,8 @@ struct WalkFile {
     uint32_t attributes = 0;   // the system's attribute word
     int64_t size = 0;          // bytes
     uint64_t writeTicks = 0;   // last write, 100 ns since 1601-01-01 UTC
+    uint64_t index = 0;        // the file's index on its volume; 0 when the
+                               // file system gives none
 };
 
 struct TreeWalk {
@@ -30,7 +32,8 @@ const int kMaxScannedFolders = 10000;
 
 // Walks the tree under `root` (a folder; best in the "\\?\" form, so that
 // every name and length can be reached, see long_path.h) and replaces the
-// contents of `walk`. Each folder's entries come from one directory search;
+// contents of `walk`. Each folder's entries come from one listing of the
+// open folder, in the order of a directory search;
 // "." and ".." are skipped, and so is every entry whose attributes carry a
 // volume label (0x08), device (0x40) or plain-file flag (0x80) together with
 // another attribute: hidden, system, read-only and archive entries, links

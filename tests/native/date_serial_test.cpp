@@ -150,7 +150,29 @@ TEST(DateSerial, UnitsBetweenInSecondsIsTheExactDifferenceOfWholeSecondSerials)
                 ASSERT_EQ(UnitsBetween("s", sa, sb), b - a) << a << " " << b;
                 ASSERT_EQ(UnitsBetween("n", sa, sb), (b - a) >= 0 ? (b - a) / 60 : -((a - b + 59) / 60))
                     << a << " " << b;
+                // Counted on the instants themselves, in every unit, the same.
+                for (const char* unit : {"h", "n", "s"})
+                    ASSERT_EQ(UnitsBetweenInstants(unit, a, b), UnitsBetween(unit, sa, sb)) << unit << " " << a << " " << b;
             }
+        }
+    }
+}
+
+TEST(DateSerial, UnitsBetweenInstantsFloorsTheSignedDifference)
+{
+    const struct {
+        const char* unit;
+        int64_t seconds;  // from the first instant to the second
+        int64_t units;
+    } cases[] = {
+        {"h", 3600, 1},   {"h", 7199, 1},   {"h", 3599, 0},    {"h", -1800, -1}, {"h", -3600, -1},
+        {"h", -3660, -2}, {"h", 0, 0},      {"n", -1, -1},     {"n", 59, 0},     {"n", 86460, 1441},
+        {"s", -45, -45},  {"s", 3600, 3600}, {"h", -86400 * 400LL, -24 * 400LL},
+    };
+    for (const int64_t first : {INT64_C(0), INT64_C(1269737999), INT64_C(32535215999)}) {
+        for (const auto& c : cases) {
+            EXPECT_EQ(UnitsBetweenInstants(c.unit, first, first + c.seconds), c.units)
+                << c.unit << " " << c.seconds << " s from " << first;
         }
     }
 }

@@ -4,15 +4,16 @@
 
 #include <gtest/gtest.h>
 
-#include "touch/date_serial.h"
 
 namespace {
 
-const double kOriginal = SerialFromParts(2010, 7, 14, 9, 5, 3);
+// 2010-07-14 07:05:03 UTC, in seconds since 1970.
+const int64_t kOriginal = 1279091103;
+const int64_t kHour = 3600;
 
-double Later(int hours, int minutes, int seconds)
+int64_t Later(int hours, int minutes, int seconds)
 {
-    return kOriginal + (hours * 3600.0 + minutes * 60.0 + seconds) / 86400.0;
+    return kOriginal + hours * 3600 + minutes * 60 + seconds;
 }
 
 struct MatchCase {
@@ -80,6 +81,44 @@ TEST(Matching, SameInstantOrAnotherSizeIsNeverTouched)
     EXPECT_FALSE(IsShiftedCopy(kOriginal, 100, Later(1, 0, 0), 101, "h", 1, difference));
     // Sizes are compared on all 64 bits.
     EXPECT_FALSE(IsShiftedCopy(kOriginal, 0x100000064LL, Later(1, 0, 0), 100, "h", 1, difference));
+}
+
+// Paris in 2010: summer time began on 28 March at 01:00 UTC (02:00 local
+// became 03:00) and ended on 31 October at 01:00 UTC (03:00 local became
+// 02:00). A copy made across either change is off by the shift in UTC, while
+// its local clock reading is off by the shift plus or minus an hour.
+TEST(Matching, CopiesAShiftOffInUtcAcrossAChangeOfOffsetAreTouched)
+{
+    const int64_t springChange = 1269738000;  // 2010-03-28 01:00:00 UTC
+    const int64_t autumnChange = 1288486800;  // 2010-10-31 01:00:00 UTC
+    const struct {
+        const char* what;
+        int64_t original;
+        int64_t copy;
+        bool touched;
+        int difference;
+    } cases[] = {
+        // Spring: 01:46:20 CET and 03:46:20 CEST, two hours apart locally.
+        {"spring, copy later, across", springChange - 820, springChange - 820 + kHour, true, 1},
+        {"spring, copy earlier, across", springChange + 820, springChange + 820 - kHour, true, -1},
+        {"spring, before, later", springChange - 3 * kHour, springChange - 2 * kHour, true, 1},
+        {"spring, after, earlier", springChange + 3 * kHour, springChange + 2 * kHour, true, -1},
+        {"spring, same instant", springChange - 820, springChange - 820, false, 0},
+        // Autumn: 02:37:32 CEST and 02:37:32 CET, equal locally.
+        {"autumn, copy later, across", autumnChange - 1348, autumnChange - 1348 + kHour, true, 1},
+        {"autumn, copy earlier, across", autumnChange + 1348, autumnChange + 1348 - kHour, true, -1},
+        {"autumn, before, earlier", autumnChange - 3 * kHour, autumnChange - 4 * kHour, true, -1},
+        {"autumn, after, later", autumnChange + 3 * kHour, autumnChange + 4 * kHour, true, 1},
+        {"autumn, same instant", autumnChange + 1348, autumnChange + 1348, false, 0},
+        // Two hours apart in UTC, one hour apart locally: not the shift.
+        {"autumn, two hours across", autumnChange - 1348, autumnChange - 1348 + 2 * kHour, false, 2},
+    };
+    for (const auto& c : cases) {
+        int32_t difference = 12345;
+        EXPECT_EQ(IsShiftedCopy(c.original, 100, c.copy, 100, "h", 1, difference), c.touched) << c.what;
+        if (c.original != c.copy)
+            EXPECT_EQ(difference, c.difference) << c.what;
+    }
 }
 
 TEST(ResultLines, TouchedAndFailedForms)

@@ -177,6 +177,34 @@ TEST(TreeWalk, SearchesTenThousandFoldersForSubFolders)
     EXPECT_EQ(walk.folders[static_cast<size_t>(walk.files[0].folder)], L"d10400");
 }
 
+TEST(TreeWalk, EachFileCarriesTheIndexItsOpenHandleReports)
+{
+    ScratchFolder root("wide_walk_index");
+    ASSERT_EQ(root.Shell("mkdir sub && printf abc > a && ln a sub/link && printf abcd > sub/b"), 0);
+    const std::wstring base = ExtendedPath(Wide(root.win));
+    const uint32_t volume = VolumeOfPath(base);
+
+    TreeWalk walk;
+    WalkTree(base, walk);
+
+    ASSERT_EQ(walk.files.size(), 3u);
+    std::set<uint64_t> indices;
+    for (const WalkFile& file : walk.files) {
+        const std::wstring path = JoinPath(JoinPath(base, FolderOf(walk, file)), file.name);
+        FileIdentity identity;
+        ASSERT_TRUE(IdentityOfPath(path, volume, identity));
+        EXPECT_NE(file.index, 0u);
+        EXPECT_EQ(file.index, identity.index);
+        indices.insert(file.index);
+        FileFacts facts;
+        ASSERT_TRUE(FactsOfPath(path, facts));
+        EXPECT_EQ(file.size, facts.size);
+        EXPECT_EQ(file.writeTicks, facts.writeTicks);
+    }
+    // "a" and "sub\link" are one file.
+    EXPECT_EQ(indices.size(), 2u);
+}
+
 TEST(FileFacts, IdentityIsTheFileWhateverThePath)
 {
     ScratchFolder root("wide_identity");
@@ -201,10 +229,15 @@ TEST(FileFacts, IdentityIsTheFileWhateverThePath)
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     FileFacts byHandle, byPath;
     EXPECT_TRUE(FactsOfHandle(file, volume, byHandle));
+    uint64_t written = 0;
+    EXPECT_TRUE(WriteTicksOfHandle(file, written));
     CloseHandle(file);
     ASSERT_TRUE(FactsOfPath(JoinPath(base, L"a"), byPath));
     EXPECT_EQ(byHandle.size, 3);
     EXPECT_EQ(byHandle.writeTicks, byPath.writeTicks);
+    EXPECT_EQ(written, byPath.writeTicks);
+    EXPECT_EQ(byHandle.creationTicks, byPath.creationTicks);
+    EXPECT_EQ(byHandle.attributes, byPath.attributes);
     EXPECT_EQ(byHandle.identity, a);
     // Attribute access only: a handle that shares nothing does not stop it.
     HANDLE holder = CreateFileW(JoinPath(base, L"c").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
