@@ -215,8 +215,12 @@ int RunUndo(const Options& options)
               ShownPath(header.copies, true) + "\"); nothing was touched");
         return kExitUsage;
     }
+    // The report is a new file, outside the copies and at neither journal.
     ReportFile report;
-    if (!options.report.empty() && !report.Open(options.report, error)) {
+    ReportRules rules;
+    rules.trees[1] = copies.get();
+    rules.journal = options.undoJournal;
+    if (!options.report.empty() && !report.Open(options.report, error, rules)) {
         Error(error);
         return kExitUsage;
     }

@@ -347,3 +347,29 @@ TEST(Undo, BadCommandLines)
     }
     EXPECT_TRUE(harness::Differences(trees.before, trees.Now()).empty());
 }
+
+TEST(Undo, AReportInsideTheCopiesOrOnAFileThatExistsIsRefusedBeforeAnyChange)
+{
+    Trees trees;
+    ASSERT_EQ(trees.Run({"fix", trees.o, trees.c, "--shift", "1h"}).status, 0);
+    const std::string fix = JournalsIn(trees.state).at(0);
+    const auto fixed = trees.Now();
+    const std::string existing = trees.scratch / "existing.csv";
+    harness::WriteFile(existing, 7, kT);
+    const struct {
+        std::string report;
+        const char* message;
+    } cases[] = {{trees.c + "/report.csv", "lies inside COPIES"},
+                 {trees.c + "/m1", "lies inside COPIES"},
+                 {existing, "it exists"}};
+    for (const auto& c : cases) {
+        const auto undo = trees.Run({"undo", fix, "--report", c.report});
+        EXPECT_EQ(undo.status, 2) << c.report << "\n" << undo.err;
+        EXPECT_NE(undo.err.find(c.message), std::string::npos) << c.report << "\n" << undo.err;
+    }
+    EXPECT_TRUE(harness::Differences(fixed, trees.Now()).empty());
+    struct stat facts;
+    ASSERT_EQ(stat(existing.c_str(), &facts), 0);
+    EXPECT_EQ(facts.st_size, 7);
+    EXPECT_EQ(JournalsIn(trees.state).size(), 1u);
+}
