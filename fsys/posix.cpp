@@ -120,9 +120,9 @@ int SetTimesOfObject(int fd, int folderFd, const char* name, const struct timesp
     return utimensat(folderFd, name, times, AT_SYMLINK_NOFOLLOW);
 }
 
-// Opens a folder to read it without moving its access time where the system
-// allows it (its owner, or a process with the right to act as the owner);
-// otherwise as any reader does.
+// Opens a folder or a file to read it without moving its access time where
+// the system allows it (its owner, or a process with the right to act as the
+// owner); otherwise as any reader does.
 int OpenToRead(int at, const char* name, int flags)
 {
     const int fd = openat(at, name, flags | O_NOATIME);
@@ -327,7 +327,7 @@ bool ReadContent(const Folder& folder, const std::string& name,
                  const std::function<void(const char* data, size_t size)>& sink, Failure& failure)
 {
     // O_NONBLOCK: a FIFO put in the file's place does not hold the run up.
-    const int fd = openat(folder.fd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    const int fd = OpenToRead(folder.fd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return Fail(failure, errno);
     struct stat st;

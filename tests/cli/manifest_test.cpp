@@ -351,3 +351,23 @@ TEST(Interop, NetbsdMtreeFindsNoDifference)
     EXPECT_NE(other.out.find("m3:"), std::string::npos) << other.out << other.err;
     EXPECT_NE(other.status, 0);
 }
+
+TEST(Manifest, DigestsLeaveTheOriginalsAccessTimesAlone)
+{
+    // An access time older than the modification time: a plain read on a
+    // relatime mount would move it.
+    harness::Scratch scratch;
+    const std::string o = scratch / "o";
+    harness::MakeFolders(o);
+    const int64_t accessed = kT - 86400 * kS;
+    harness::WriteFile(o + "/a", 4096, kT, accessed);
+    harness::WriteFile(o + "/b", 10, kT, accessed);
+    const auto made = harness::Run({"manifest", o, "--digest", "sha256", "--quiet"});
+    ASSERT_EQ(made.status, 0) << made.err;
+    ASSERT_NE(made.out.find("sha256digest="), std::string::npos) << made.out;
+    for (const char* name : {"/a", "/b"}) {
+        struct stat facts;
+        ASSERT_EQ(stat((o + name).c_str(), &facts), 0);
+        EXPECT_EQ(facts.st_atim.tv_sec * kS + facts.st_atim.tv_nsec, accessed) << name;
+    }
+}
