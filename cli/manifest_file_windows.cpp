@@ -4,18 +4,20 @@
 #include <io.h>
 #include <windows.h>
 
-#include "fsys/utf16.h"
+#include "cli/handle_stream_windows.h"
+#include "fsys/windows_path.h"
 
 namespace cli {
 
 std::FILE* OpenManifestFile(const std::string& path, std::string& error)
 {
-    std::u16string wide;
-    if (!fsys::ToUtf16(path, wide)) {
-        error = "the name is not UTF-8";
+    fsys::Failure failure;
+    std::wstring wide;
+    if (!fsys::LongWidePath(path, wide, failure)) {
+        error = failure.reason;
         return nullptr;
     }
-    const HANDLE handle = CreateFileW(reinterpret_cast<const wchar_t*>(wide.c_str()), GENERIC_READ,
+    const HANDLE handle = CreateFileW(wide.c_str(), GENERIC_READ,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
@@ -34,18 +36,7 @@ std::FILE* OpenManifestFile(const std::string& path, std::string& error)
         CloseHandle(handle);
         return nullptr;
     }
-    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_BINARY);
-    if (fd < 0) {
-        CloseHandle(handle);
-        error = "cannot be opened";
-        return nullptr;
-    }
-    std::FILE* file = _fdopen(fd, "rb");
-    if (!file) {
-        _close(fd);
-        error = "cannot be opened";
-    }
-    return file;
+    return StreamOfHandle(handle, "rb", error);
 }
 
 std::FILE* ManifestStdin()

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "cli/handle_stream_windows.h"
 #include "cli/output.h"
 #include "fsys/utf16.h"
 #include "fsys/windows_path.h"
@@ -176,16 +177,23 @@ std::FILE* CreateOutputFile(const std::string& path, bool replace, bool& made, s
         error = "cannot be made (error " + std::to_string(GetLastError()) + ")";
         return nullptr;
     }
-    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY);
+    return StreamOfHandle(handle, "wb", error);
+}
+
+std::FILE* StreamOfHandle(HANDLE handle, const char* mode, std::string& error)
+{
+    const bool reading = mode[0] == 'r';
+    const char* failed = reading ? "cannot be opened" : "cannot be made";
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), (reading ? _O_RDONLY : 0) | _O_BINARY);
     if (fd < 0) {
         CloseHandle(handle);
-        error = "cannot be made";
+        error = failed;
         return nullptr;
     }
-    std::FILE* file = _fdopen(fd, "wb");
+    std::FILE* file = _fdopen(fd, mode);
     if (!file) {
         _close(fd);
-        error = "cannot be made";
+        error = failed;
     }
     return file;
 }

@@ -1,18 +1,5 @@
-# Cross-builds 32-bit Windows programs with MinGW-w64 (posix threads).
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross-builds 32-bit Windows programs, the product.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
 set(TOOLCHAIN_PREFIX i686-w64-mingw32)
-find_program(CMAKE_C_COMPILER ${TOOLCHAIN_PREFIX}-gcc-posix REQUIRED)
-find_program(CMAKE_CXX_COMPILER ${TOOLCHAIN_PREFIX}-g++-posix REQUIRED)
-find_program(CMAKE_RC_COMPILER ${TOOLCHAIN_PREFIX}-windres REQUIRED)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${TOOLCHAIN_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# Windows programs run here under the 32-bit Wine, with the project's own
-# prefix and zone.
-set(CMAKE_CROSSCOMPILING_EMULATOR env KELVORA_WIN_ARCH=32 ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-exec.sh)
+set(KELVORA_WIN_ARCH 32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

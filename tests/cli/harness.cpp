@@ -13,6 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -290,6 +291,20 @@ Result Run(const std::vector<std::string>& args, const RunOptions& options)
     waitpid(pid, &status, 0);
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return result;
+}
+
+std::vector<std::string> JournalsIn(const std::string& stateHome)
+{
+    std::vector<std::string> names;
+    const std::string folder = stateHome + "/kelvora/journal";
+    if (DIR* dir = opendir(folder.c_str())) {
+        while (const dirent* entry = readdir(dir))
+            if (entry->d_name[0] != '.')
+                names.push_back(folder + "/" + entry->d_name);
+        closedir(dir);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 }  // namespace harness

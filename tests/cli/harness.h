@@ -104,4 +104,11 @@ Result Run(const std::vector<std::string>& args, const RunOptions& options = {})
 // The lines of a text, without their line ends.
 std::vector<std::string> Lines(const std::string& text);
 
+// The whole content of a file; empty when it cannot be read.
+std::string ReadText(const std::string& path);
+
+// The journals the program keeps under this XDG_STATE_HOME, by name, which
+// puts them oldest first.
+std::vector<std::string> JournalsIn(const std::string& stateHome);
+
 }  // namespace harness

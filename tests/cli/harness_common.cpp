@@ -4,6 +4,9 @@
 // and harness_windows.cpp (Windows).
 #include "harness.h"
 
+#include <fstream>
+#include <sstream>
+
 namespace harness {
 
 std::string Content(const std::string& path, size_t size)
@@ -55,6 +58,14 @@ std::vector<std::string> Lines(const std::string& text)
         from = end + 1;
     }
     return lines;
+}
+
+std::string ReadText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
 }
 
 }  // namespace harness

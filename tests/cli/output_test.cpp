@@ -6,8 +6,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -18,14 +16,6 @@ namespace {
 using harness::kS;
 constexpr int64_t kHour = 3600 * kS;
 const int64_t kT = 1262304000 * kS + 5;
-
-std::string ReadText(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
 
 void MakeReportTrees(const std::string& originals, const std::string& copies)
 {
@@ -44,7 +34,7 @@ TEST(Output, CsvReport)
                                    "--report", scratch / "r.csv"});
     ASSERT_EQ(fix.status, 0) << fix.err;
     EXPECT_TRUE(fix.out.empty()) << fix.out;
-    const auto lines = harness::Lines(ReadText(scratch / "r.csv"));
+    const auto lines = harness::Lines(harness::ReadText(scratch / "r.csv"));
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(lines[0], "event,path,path_escaped,size,original,before,set,read_back,reason");
     EXPECT_EQ(lines[1], "touched,\"a,b \"\"q\"\"\",0,3,2010-01-01T00:00:00.000000005Z,"
@@ -63,7 +53,7 @@ TEST(Output, JsonLinesReportAndStdout)
     const auto fix = harness::Run({"fix", scratch / "o", scratch / "c", "--shift", "1h", "--json", "--jobs", "1",
                                    "--report", scratch / "r.jsonl"});
     ASSERT_EQ(fix.status, 0) << fix.err;
-    const auto report = harness::Lines(ReadText(scratch / "r.jsonl"));
+    const auto report = harness::Lines(harness::ReadText(scratch / "r.jsonl"));
     const auto out = harness::Lines(fix.out);
     ASSERT_EQ(report.size(), 4u);
     ASSERT_EQ(out.size(), 4u);
@@ -180,7 +170,7 @@ TEST(Output, AClosedPipeStopsTheRunAsAnInterruptDoes)
         {"fix", scratch / "o", scratch / "c", "--shift", "1h", "--json", "--report", scratch / "r.jsonl"}, closed);
     EXPECT_EQ(fix.status, 141) << fix.err;
     EXPECT_NE(fix.err.find("the output was closed"), std::string::npos) << fix.err;
-    const std::string summary = harness::Lines(ReadText(scratch / "r.jsonl")).back();
+    const std::string summary = harness::Lines(harness::ReadText(scratch / "r.jsonl")).back();
     EXPECT_NE(summary.find("\"interrupted\":true"), std::string::npos) << summary;
     const size_t at = summary.find("\"touched\":");
     ASSERT_NE(at, std::string::npos) << summary;
@@ -234,5 +224,5 @@ TEST(Output, UndoKeepsItsJournalWhereAskedWhenTheDefaultFolderCannotBeWritten)
     ASSERT_EQ(chmod(journals.c_str(), 0700), 0);
     EXPECT_EQ(undo.status, 0) << undo.err;
     EXPECT_EQ(harness::ModifiedNanos(scratch / "c/a"), kT + kHour);
-    EXPECT_NE(ReadText(scratch / "undo.jsonl").find("\"undo\""), std::string::npos);
+    EXPECT_NE(harness::ReadText(scratch / "undo.jsonl").find("\"undo\""), std::string::npos);
 }

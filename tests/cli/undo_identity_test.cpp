@@ -2,14 +2,11 @@
 // known by their identity, so that another folder, volume or file at the same
 // place is never set back, and a journal of the older version without
 // identities is read with the originals kept out of its reach.
-#include <dirent.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <fstream>
-#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -50,14 +47,6 @@ struct FixedRun {
         return harness::Run(args, options);
     }
 };
-
-std::string ReadText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 }  // namespace
 
@@ -135,7 +124,7 @@ TEST(UndoIdentity, AJournalOfTheOlderVersionIsReadButNeverReachesTheOriginals)
 TEST(UndoIdentity, TheJournalNamesTheFolderOpenedNotWhereALinkLeadsLater)
 {
     FixedRun run;
-    const std::string text = ReadText(run.journal);
+    const std::string text = harness::ReadText(run.journal);
     // The header names the folder by the path the system gives for the open
     // folder, and its identity.
     EXPECT_NE(text.find("\"copies\":\"" + run.c + "\""), std::string::npos) << text;
@@ -148,5 +137,5 @@ TEST(UndoIdentity, TheJournalNamesTheFolderOpenedNotWhereALinkLeadsLater)
     ASSERT_EQ(symlink((other / "real").c_str(), (other / "via").c_str()), 0);
     const std::string journal = other / "j.jsonl";
     ASSERT_EQ(run.Do({"fix", other / "o", other / "via", "--shift", "1h", "--journal", journal}).status, 0);
-    EXPECT_NE(ReadText(journal).find("\"copies\":\"" + other / "real" + "\""), std::string::npos) << ReadText(journal);
+    EXPECT_NE(harness::ReadText(journal).find("\"copies\":\"" + other / "real" + "\""), std::string::npos) << harness::ReadText(journal);
 }

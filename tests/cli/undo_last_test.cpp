@@ -3,15 +3,12 @@
 // journal that cannot be trusted stops the choice, and the journal folder is
 // recognised whatever the spelling of its path. Also journals that cannot be
 // written whole, and files that only look like journals.
-#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <fstream>
-#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -22,28 +19,6 @@ namespace {
 using harness::kS;
 constexpr int64_t kHour = 3600 * kS;
 const int64_t kT = 1500000000 * kS + 987654321;
-
-std::vector<std::string> JournalsIn(const std::string& stateHome)
-{
-    std::vector<std::string> names;
-    const std::string folder = stateHome + "/kelvora/journal";
-    if (DIR* dir = opendir(folder.c_str())) {
-        while (const dirent* entry = readdir(dir))
-            if (entry->d_name[0] != '.')
-                names.push_back(folder + "/" + entry->d_name);
-        closedir(dir);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-std::string ReadText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 struct Trees {
     harness::Scratch scratch;
@@ -87,7 +62,7 @@ TEST(UndoLast, ARunThatChangedNothingKeepsNoJournalAndLastTakesTheRunThatDid)
     ASSERT_EQ(again.status, 0) << again.err;
     EXPECT_NE(again.out.find("No copy was changed: no journal was kept."), std::string::npos) << again.out;
     EXPECT_EQ(again.out.find("to take this run back"), std::string::npos) << again.out;
-    const auto journals = JournalsIn(trees.state);
+    const auto journals = harness::JournalsIn(trees.state);
     ASSERT_EQ(journals.size(), 1u);
     // The undo names the journal it takes, first, in text and in JSON.
     const auto dry = trees.Run({"undo", "--last", "--dry-run"});
@@ -108,8 +83,8 @@ TEST(UndoLast, ARunThatChangedNothingKeepsNoJournalAndLastTakesTheRunThatDid)
     const auto named = trees.Run({"undo", journals[0]});
     EXPECT_EQ(named.status, 0) << named.err;
     EXPECT_NE(named.out.find("Nothing to undo"), std::string::npos) << named.out;
-    EXPECT_NE(named.out.find("undone by " + JournalsIn(trees.state).at(1)), std::string::npos) << named.out;
-    EXPECT_EQ(JournalsIn(trees.state).size(), 2u);  // no journal for the undo that changed nothing
+    EXPECT_NE(named.out.find("undone by " + harness::JournalsIn(trees.state).at(1)), std::string::npos) << named.out;
+    EXPECT_EQ(harness::JournalsIn(trees.state).size(), 2u);  // no journal for the undo that changed nothing
 }
 
 TEST(UndoLast, AnInterruptedRunAndItsReRunAreBothTakenBackInTurn)
@@ -119,7 +94,7 @@ TEST(UndoLast, AnInterruptedRunAndItsReRunAreBothTakenBackInTurn)
                                   {"KELVORA_TEST_KILL_AFTER=200", "KELVORA_TEST_BATCH=128"});
     ASSERT_EQ(killed.status, 128 + SIGKILL) << killed.err;
     ASSERT_EQ(trees.Run({"fix", trees.o, trees.c, "--shift", "1h", "--jobs", "1", "--quiet"}).status, 0);
-    const auto journals = JournalsIn(trees.state);
+    const auto journals = harness::JournalsIn(trees.state);
     ASSERT_EQ(journals.size(), 2u);
     const auto first = trees.Run({"undo", "--last", "--quiet"});
     ASSERT_EQ(first.status, 0) << first.err;
@@ -140,7 +115,7 @@ TEST(UndoLast, ARunKilledBeforeItsFirstChangeIsPassedOverOnceFoundAsBefore)
     ASSERT_EQ(earlier.Run({"fix", earlier.o, earlier.c, "--shift", "1h"}).status, 0);
     const auto run = killed.Run({"fix", killed.o, killed.c, "--shift", "1h", "--quiet"}, {"KELVORA_TEST_KILL_AFTER=0"});
     ASSERT_EQ(run.status, 128 + SIGKILL) << run.err;
-    const auto journals = JournalsIn(killed.state);
+    const auto journals = harness::JournalsIn(killed.state);
     ASSERT_EQ(journals.size(), 2u);
     // The killed run comes first: its copies all have their time from before.
     const auto first = killed.Run({"undo", "--last"});
@@ -161,10 +136,10 @@ TEST(UndoLast, AnUndoKilledPartWayIsFinishedByTheOriginalAndUndoneByItsOwnJourna
         Trees trees(400);
         ASSERT_EQ(trees.Run({"fix", trees.o, trees.c, "--shift", "1h", "--jobs", "1", "--quiet"}).status, 0);
         const harness::Snapshot fixed = trees.Now();
-        const std::string fix = JournalsIn(trees.state).at(0);
+        const std::string fix = harness::JournalsIn(trees.state).at(0);
         const auto killed = trees.Run({"undo", fix, "--quiet"}, {"KELVORA_TEST_KILL_AFTER=" + std::to_string(killAfter)});
         ASSERT_EQ(killed.status, 128 + SIGKILL) << killAfter << killed.err;
-        const auto journals = JournalsIn(trees.state);
+        const auto journals = harness::JournalsIn(trees.state);
         ASSERT_EQ(journals.size(), 2u) << killAfter;
         // The killed undo taken back: the trees as the fix left them.
         const auto back = trees.Run({"undo", journals[1], "--quiet"});
@@ -185,8 +160,8 @@ TEST(UndoLast, TheNewestJournalUntrustedStopsTheChoiceAndIsNamed)
     newer.state = older.state;
     ASSERT_EQ(older.Run({"fix", older.o, older.c, "--shift", "1h"}).status, 0);
     ASSERT_EQ(newer.Run({"fix", newer.o, newer.c, "--shift", "1h"}).status, 0);
-    const std::string broken = JournalsIn(newer.state).at(1);
-    std::string text = ReadText(broken);
+    const std::string broken = harness::JournalsIn(newer.state).at(1);
+    std::string text = harness::ReadText(broken);
     text.replace(text.find("\"kelvora_journal\":2"), 19, "\"kelvora_journal\":9");
     std::ofstream(broken, std::ios::binary | std::ios::trunc) << text;
     const auto olderFixed = older.Now(), newerFixed = newer.Now();
@@ -272,7 +247,7 @@ TEST(UndoLast, AJournalThatCannotTakeItsHeaderIsNotLeftBehind)
     const auto fix = trees.Run({"fix", trees.o, trees.c, "--shift", "1h"}, {}, 100);
     EXPECT_EQ(fix.status, 2) << fix.err;
     EXPECT_NE(fix.err.find("nothing was changed"), std::string::npos) << fix.err;
-    EXPECT_EQ(JournalsIn(trees.state), std::vector<std::string>{});
+    EXPECT_EQ(harness::JournalsIn(trees.state), std::vector<std::string>{});
     EXPECT_EQ(harness::Differences(trees.before, trees.Now()), std::vector<std::string>{});
     const auto list = trees.Run({"journals"});
     EXPECT_EQ(list.status, 0) << list.err;
@@ -285,7 +260,7 @@ TEST(UndoLast, AJournalThatCannotTakeItsHeaderIsNotLeftBehind)
     EXPECT_NE(named.err.find(empty + "\" cannot be trusted: the journal is empty"), std::string::npos) << named.err;
     const auto pruned = trees.Run({"journals", "--prune", "--keep", "0"});
     EXPECT_EQ(pruned.status, 0) << pruned.err;
-    EXPECT_EQ(JournalsIn(trees.state).size(), 1u) << pruned.out;
+    EXPECT_EQ(harness::JournalsIn(trees.state).size(), 1u) << pruned.out;
 }
 
 TEST(UndoLast, AFifoNamedLikeAJournalIsRefusedWithoutWaiting)
@@ -301,7 +276,7 @@ TEST(UndoLast, AFifoNamedLikeAJournalIsRefusedWithoutWaiting)
     EXPECT_EQ(named.status, 2);
     EXPECT_NE(named.err.find("not a regular file"), std::string::npos) << named.err;
     // Named by its path, a journal is undone without the others being read.
-    const std::string journal = JournalsIn(trees.state).at(0);
+    const std::string journal = harness::JournalsIn(trees.state).at(0);
     const auto undo = trees.Run({"undo", journal});
     EXPECT_EQ(undo.status, 0) << undo.err;
     EXPECT_EQ(harness::Differences(trees.before, trees.Now()), std::vector<std::string>{});
@@ -313,20 +288,20 @@ TEST(UndoLast, PruneRemovesUndoneAndOldRunsButKeepsTheNewest)
     ASSERT_EQ(trees.Run({"fix", trees.o, trees.c, "--shift", "1h"}).status, 0);
     ASSERT_EQ(trees.Run({"undo", "--last", "--quiet"}).status, 0);   // the fix and its undo: prunable
     ASSERT_EQ(trees.Run({"fix", trees.o, trees.c, "--shift", "1h"}).status, 0);  // not undone
-    const auto all = JournalsIn(trees.state);
+    const auto all = harness::JournalsIn(trees.state);
     ASSERT_EQ(all.size(), 3u);
     const auto kept = trees.Run({"journals", "--prune", "--keep", "2"});
     ASSERT_EQ(kept.status, 0) << kept.err;
-    EXPECT_EQ(JournalsIn(trees.state), (std::vector<std::string>{all[1], all[2]})) << kept.out;
+    EXPECT_EQ(harness::JournalsIn(trees.state), (std::vector<std::string>{all[1], all[2]})) << kept.out;
     EXPECT_NE(kept.out.find("Removed " + all[0] + " (undone)"), std::string::npos) << kept.out;
     const auto dry = trees.Run({"journals", "--prune", "--keep", "0", "--dry-run"});
     ASSERT_EQ(dry.status, 0) << dry.err;
     EXPECT_NE(dry.out.find("Would remove " + all[1] + " (undo of " + all[0] + ")"), std::string::npos) << dry.out;
     EXPECT_EQ(dry.out.find("Would remove " + all[2]), std::string::npos) << dry.out;
-    EXPECT_EQ(JournalsIn(trees.state).size(), 2u);
+    EXPECT_EQ(harness::JournalsIn(trees.state).size(), 2u);
     ASSERT_EQ(trees.Run({"journals", "--prune", "--keep", "0"}).status, 0);
-    EXPECT_EQ(JournalsIn(trees.state), std::vector<std::string>{all[2]});  // a run not undone stays
+    EXPECT_EQ(harness::JournalsIn(trees.state), std::vector<std::string>{all[2]});  // a run not undone stays
     ASSERT_EQ(trees.Run({"journals", "--prune", "--keep", "0", "--older-than", "0s"}).status, 0);
-    EXPECT_EQ(JournalsIn(trees.state), std::vector<std::string>{});
+    EXPECT_EQ(harness::JournalsIn(trees.state), std::vector<std::string>{});
     EXPECT_EQ(trees.Run({"journals", "--prune", "--older-than", "soon"}).status, 2);
 }

@@ -1,14 +1,11 @@
 // Undo end to end: a fix taken back leaves both trees as they were, to the
 // nanosecond; a run killed part way is taken back all the same; copies changed
 // since the run are left alone; journals that cannot be trusted touch nothing.
-#include <dirent.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <fstream>
-#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -20,28 +17,6 @@ namespace {
 using harness::kS;
 constexpr int64_t kHour = 3600 * kS;
 const int64_t kT = 1500000000 * kS + 987654321;
-
-std::vector<std::string> JournalsIn(const std::string& stateHome)
-{
-    std::vector<std::string> names;
-    const std::string folder = stateHome + "/kelvora/journal";
-    if (DIR* dir = opendir(folder.c_str())) {
-        while (const dirent* entry = readdir(dir))
-            if (entry->d_name[0] != '.')
-                names.push_back(folder + "/" + entry->d_name);
-        closedir(dir);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-std::string ReadText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 void WriteText(const std::string& path, const std::string& text)
 {
@@ -98,7 +73,7 @@ TEST(Undo, RoundTripLeavesBothTreesAsTheyWereToTheNanosecond)
     Trees trees;
     const auto fix = trees.Run({"fix", trees.o, trees.c, "--shift", "1h"});
     ASSERT_EQ(fix.status, 0) << fix.err;
-    const auto journals = JournalsIn(trees.state);
+    const auto journals = harness::JournalsIn(trees.state);
     ASSERT_EQ(journals.size(), 1u);
     EXPECT_NE(fix.out.find("kelvora-cli undo " + journals[0]), std::string::npos) << fix.out;
     EXPECT_EQ(harness::ModifiedNanos(trees.c + "/m1"), kT);
@@ -115,7 +90,7 @@ TEST(Undo, RoundTripLeavesBothTreesAsTheyWereToTheNanosecond)
     EXPECT_TRUE(harness::Differences(trees.before, trees.Now()).empty());
 
     // The undo is journalled too: undoing it puts the repaired times back.
-    const auto all = JournalsIn(trees.state);
+    const auto all = harness::JournalsIn(trees.state);
     ASSERT_EQ(all.size(), 2u);
     const auto redo = trees.Run({"undo", all[1]});
     ASSERT_EQ(redo.status, 0) << redo.err;
@@ -127,7 +102,7 @@ TEST(Undo, TwiceChangesNothingTheSecondTimeAndSaysSo)
 {
     Trees trees;
     ASSERT_EQ(trees.Run({"fix", trees.o, trees.c, "--shift", "1h"}).status, 0);
-    const std::string fix = JournalsIn(trees.state).at(0);
+    const std::string fix = harness::JournalsIn(trees.state).at(0);
     ASSERT_EQ(trees.Run({"undo", fix}).status, 0);
     const auto after = trees.Now();
     const auto again = trees.Run({"undo", fix});
@@ -135,7 +110,7 @@ TEST(Undo, TwiceChangesNothingTheSecondTimeAndSaysSo)
     EXPECT_NE(again.out.find("Nothing to undo"), std::string::npos) << again.out;
     EXPECT_NE(again.out.find("undone by"), std::string::npos) << again.out;
     EXPECT_TRUE(harness::Differences(after, trees.Now()).empty());
-    EXPECT_EQ(JournalsIn(trees.state).size(), 2u);  // no journal for an undo that changed nothing
+    EXPECT_EQ(harness::JournalsIn(trees.state).size(), 2u);  // no journal for an undo that changed nothing
 
     const auto list = trees.Run({"journals"});
     ASSERT_EQ(list.status, 0) << list.err;
@@ -188,7 +163,7 @@ TEST(Undo, ARunKilledAtAnyPointIsTakenBackWhole)
         const auto fix = trees.Run({"fix", trees.o, trees.c, "--shift", "1h", "--jobs", "1", "--quiet"},
                                    {"KELVORA_TEST_KILL_AFTER=" + std::to_string(killAfter), "KELVORA_TEST_BATCH=128"});
         ASSERT_EQ(fix.status, 128 + SIGKILL) << killAfter << fix.err;
-        const auto journals = JournalsIn(trees.state);
+        const auto journals = harness::JournalsIn(trees.state);
         ASSERT_EQ(journals.size(), 1u);
         if (killAfter > 0) {
             EXPECT_NE(harness::Differences(trees.before, trees.Now()), std::vector<std::string>{}) << killAfter;
@@ -204,8 +179,8 @@ TEST(Undo, TornLastLineIsReadUpToIt)
 {
     Trees trees;
     ASSERT_EQ(trees.Run({"fix", trees.o, trees.c, "--shift", "1h", "--jobs", "1"}).status, 0);
-    const std::string journal = JournalsIn(trees.state).at(0);
-    std::string text = ReadText(journal);
+    const std::string journal = harness::JournalsIn(trees.state).at(0);
+    std::string text = harness::ReadText(journal);
     // Without the end line and with the last mark cut in half.
     text.resize(text.rfind("{\"end\""));
     text.resize(text.size() - 1);
@@ -221,7 +196,7 @@ TEST(Undo, HostileJournalsTouchNothing)
 {
     Trees trees;
     ASSERT_EQ(trees.Run({"fix", trees.o, trees.c, "--shift", "1h", "--jobs", "1"}).status, 0);
-    const std::string good = ReadText(JournalsIn(trees.state).at(0));
+    const std::string good = harness::ReadText(harness::JournalsIn(trees.state).at(0));
     // A file outside the copies at the time the intent names as set.
     harness::WriteFile(trees.scratch / "outside", 100, kT);
     const std::string header = good.substr(0, good.find('\n') + 1);
@@ -267,7 +242,7 @@ TEST(Undo, HostileJournalsTouchNothing)
         EXPECT_TRUE(harness::Differences(before, trees.Now()).empty()) << c.what;
         EXPECT_EQ(harness::ModifiedNanos(trees.scratch / "outside"), kT) << c.what;
     }
-    EXPECT_EQ(JournalsIn(trees.state).size(), 1u);
+    EXPECT_EQ(harness::JournalsIn(trees.state).size(), 1u);
 }
 
 TEST(Undo, AJournalFolderThatCannotBeWrittenStopsFixBeforeAnyChange)
@@ -301,7 +276,7 @@ TEST(Undo, JournalNamedOnTheCommandLine)
     Trees trees;
     const std::string journal = trees.scratch / "run.jsonl";
     ASSERT_EQ(trees.Run({"fix", trees.o, trees.c, "--shift", "1h", "--journal", journal}).status, 0);
-    EXPECT_TRUE(JournalsIn(trees.state).empty());
+    EXPECT_TRUE(harness::JournalsIn(trees.state).empty());
     // Never over an existing file.
     const auto again = trees.Run({"fix", trees.o, trees.c, "--shift", "1h", "--journal", journal});
     EXPECT_EQ(again.status, 2);
@@ -309,8 +284,8 @@ TEST(Undo, JournalNamedOnTheCommandLine)
     const auto undo = trees.Run({"undo", journal, "--report", trees.scratch / "undo.csv"});
     ASSERT_EQ(undo.status, 0) << undo.err;
     EXPECT_TRUE(harness::Differences(trees.before, trees.Now()).empty());
-    EXPECT_NE(ReadText(trees.scratch / "undo.csv").find("touched,d/e/m3"), std::string::npos)
-        << ReadText(trees.scratch / "undo.csv");
+    EXPECT_NE(harness::ReadText(trees.scratch / "undo.csv").find("touched,d/e/m3"), std::string::npos)
+        << harness::ReadText(trees.scratch / "undo.csv");
 }
 
 TEST(Undo, NamesThatAreNotUtf8AreTakenBackByTheirBytes)
@@ -320,7 +295,7 @@ TEST(Undo, NamesThatAreNotUtf8AreTakenBackByTheirBytes)
     trees.before = trees.Now();
     const std::string journal = trees.scratch / "names.jsonl";
     ASSERT_EQ(trees.Run({"fix", trees.o, trees.c, "--shift", "1h", "--journal", journal}).status, 0);
-    EXPECT_NE(ReadText(journal).find("\"p_hex\":\"636166e92fff"), std::string::npos) << ReadText(journal);
+    EXPECT_NE(harness::ReadText(journal).find("\"p_hex\":\"636166e92fff"), std::string::npos) << harness::ReadText(journal);
     EXPECT_EQ(harness::ModifiedNanos(trees.c + "/caf\xe9/\xff\xfe"), kT + 3);
     const auto undo = trees.Run({"undo", journal});
     ASSERT_EQ(undo.status, 0) << undo.err;
@@ -352,7 +327,7 @@ TEST(Undo, AReportInsideTheCopiesOrOnAFileThatExistsIsRefusedBeforeAnyChange)
 {
     Trees trees;
     ASSERT_EQ(trees.Run({"fix", trees.o, trees.c, "--shift", "1h"}).status, 0);
-    const std::string fix = JournalsIn(trees.state).at(0);
+    const std::string fix = harness::JournalsIn(trees.state).at(0);
     const auto fixed = trees.Now();
     const std::string existing = trees.scratch / "existing.csv";
     harness::WriteFile(existing, 7, kT);
@@ -371,5 +346,5 @@ TEST(Undo, AReportInsideTheCopiesOrOnAFileThatExistsIsRefusedBeforeAnyChange)
     struct stat facts;
     ASSERT_EQ(stat(existing.c_str(), &facts), 0);
     EXPECT_EQ(facts.st_size, 7);
-    EXPECT_EQ(JournalsIn(trees.state).size(), 1u);
+    EXPECT_EQ(harness::JournalsIn(trees.state).size(), 1u);
 }
