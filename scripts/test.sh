@@ -8,28 +8,31 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${KELVORA_BUILD:-$root/build}
+# Each step's heading carries the minutes and seconds since the start.
+stage() { printf '== [%d:%02d] %s\n' $((SECONDS / 60)) $((SECONDS % 60)) "$1"; }
 "$root/scripts/install-deps.sh"
 source "$root/scripts/win-arch.sh"
+stage "Build"
 "$root/scripts/build.sh"
 
-echo "== Native unit tests, kelvora-cli tests (AddressSanitizer, UBSan)"
+stage "Native unit tests, kelvora-cli tests (AddressSanitizer, UBSan)"
 (cd "$build/native" && ctest --output-on-failure --timeout 120 -j 2)
 
-echo "== kelvora-cli threaded walk (ThreadSanitizer)"
+stage "kelvora-cli threaded walk (ThreadSanitizer)"
 cmake -S "$root" -B "$build/tsan" -DCMAKE_BUILD_TYPE=Debug -DKELVORA_SANITIZERS=thread >/dev/null
 cmake --build "$build/tsan" -j "$(nproc)" --target cli_tests kelvora-cli >/dev/null
 TSAN_OPTIONS=halt_on_error=1 "$build/tsan/tests/cli_tests" \
   --gtest_filter='Jobs.*:Names.ManyDeepFoldersWithFewHandles:Output.Interrupt*:Recheck.*:OpenFiles.*:Undo*:HardLinks.*:Against.*' --gtest_brief=1
 
 # Each fuzz target replays its seeds and regressions, then fuzzes for a
-# bounded time: 20 s each, or less so that all of them together take at most
-# 120 s and the whole step, build included, stays under 3 minutes.
+# bounded time: 10 s each, or less so that all of them together take at most
+# 60 s and the whole step, build included, stays near 2 minutes.
 # KELVORA_FUZZ_SECONDS sets the time per target (0 replays only).
-echo "== Fuzz targets (libFuzzer, AddressSanitizer, UBSan)"
+stage "Fuzz targets (libFuzzer, AddressSanitizer, UBSan)"
 targets=$("$root/scripts/fuzz.sh")
 (cd "$build/fuzz" && ctest --output-on-failure --timeout 120)
 count=$(wc -w <<<"$targets")
-seconds=${KELVORA_FUZZ_SECONDS:-$((120 / count < 20 ? 120 / count : 20))}
+seconds=${KELVORA_FUZZ_SECONDS:-$((60 / count < 10 ? 60 / count : 10))}
 if [ "$seconds" -gt 0 ]; then
   for target in $targets; do
     log="$build/fuzz/$target.log"
@@ -42,5 +45,6 @@ if [ "$seconds" -gt 0 ]; then
   done
 fi
 
-echo "== Windows-side and end-to-end tests (${KELVORA_WIN_ARCH}-bit build, Wine, Xvfb)"
+stage "Windows-side and end-to-end tests (${KELVORA_WIN_ARCH}-bit build, Wine, Xvfb)"
 "$root/scripts/with-wine-display.sh" bash -c "cd '$KELVORA_WIN_BUILD' && ctest --output-on-failure --timeout 300"
+stage "All tests passed"
