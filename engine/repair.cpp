@@ -596,12 +596,29 @@ public:
     void FolderFailed(const std::string& path, Side, const fsys::Failure& failure, int worker) override
     {
         pairing_.FolderFailed(path, kCopies, failure, worker);
+        std::lock_guard<std::mutex> lock(failedMutex_);
+        failed_.insert(path);
     }
     void Finished(int worker) override
     {
         if (originals_.InWalkOrder())
             originals_.Finish();  // the folders of the record after the walk's last
         pairing_.Finished(worker);
+    }
+    // True for a folder of the copies that could not be read, or one inside
+    // it: what it holds is unknown, so its originals are neither paired nor
+    // missing, as when both sides are folders.
+    bool InFailedFolder(std::string path)
+    {
+        std::lock_guard<std::mutex> lock(failedMutex_);
+        for (;;) {
+            if (failed_.count(path))
+                return true;
+            const size_t slash = path.rfind('/');
+            if (slash == std::string::npos)
+                return false;
+            path.resize(slash);
+        }
     }
 
 private:
@@ -633,6 +650,9 @@ private:
     RecordedOriginals& originals_;
     Pairing& pairing_;
     const bool countUnpaired_;
+    std::mutex failedMutex_;
+    std::set<std::string> failed_;  // folders of the copies that could not be read
+
 };
 
 }  // namespace
@@ -650,8 +670,10 @@ Totals RepairAgainst(RecordedOriginals& originals, const fsys::Folder& copies, c
     Pairing pairing(single, copiesTop, observer, progress);
     AgainstRecord against(originals, pairing, job.countUnpaired);
     if (job.countUnpaired)
-        originals.OnPassed([&pairing](const std::string& path, const std::vector<fsys::Entry>& entries,
-                                      const std::vector<fsys::Facts>& facts) {
+        originals.OnPassed([&pairing, &against](const std::string& path, const std::vector<fsys::Entry>& entries,
+                                                const std::vector<fsys::Facts>& facts) {
+            if (against.InFailedFolder(path))
+                return;
             const std::vector<fsys::Entry> none;
             FolderView alone{path, {nullptr, nullptr}, {&entries, &none}};
             alone.recorded = &facts;

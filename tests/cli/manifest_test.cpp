@@ -240,6 +240,34 @@ TEST(Against, RepairsExactlyWhatFixRepairsAndUndoPutsAllBack)
     EXPECT_EQ(harness::Differences(before, harness::Take(trees.c2)), std::vector<std::string>{});
 }
 
+TEST(Against, AnUnreadableFolderOfTheCopiesIsCountedAsWithAFolderOfOriginals)
+{
+    // Its originals are neither paired nor missing, whether the manifest is
+    // read as the walk goes or, in another order, indexed.
+    Trees trees;
+    const std::string manifest = trees.scratch / "o.mtree", reordered = trees.scratch / "reordered.mtree";
+    ASSERT_EQ(trees.Run({"manifest", trees.o, "-o", manifest, "--quiet"}).status, 0);
+    auto lines = harness::Lines(harness::ReadText(manifest));
+    std::reverse(lines.begin() + 1, lines.end());  // "#mtree" stays first
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\n";
+    std::ofstream(reordered, std::ios::binary) << text;
+    ASSERT_EQ(chmod((trees.c + "/d").c_str(), 0), 0);
+    ASSERT_EQ(chmod((trees.c2 + "/d").c_str(), 0), 0);
+    harness::RunOptions options;
+    options.stateHome = trees.state;
+    options.withoutOverride = true;
+    const auto folders = harness::Run({"scan", trees.o, trees.c, "--json"}, options);
+    EXPECT_EQ(folders.status, 1) << folders.err;
+    ASSERT_NE(folders.out.find("\"unreadable_folders\":1"), std::string::npos) << folders.out;
+    for (const std::string& record : {manifest, reordered}) {
+        const auto against = harness::Run({"scan", "--against", record, trees.c2, "--json"}, options);
+        EXPECT_EQ(against.status, 1) << against.err;
+        EXPECT_EQ(Events(against.out), Events(folders.out)) << record;
+    }
+}
+
 TEST(Against, UntrustedManifestsTouchNothing)
 {
     Trees trees;
