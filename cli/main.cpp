@@ -63,6 +63,9 @@ void AddCommon(CLI::App& command, cli::Options& options, Texts& texts)
     command.add_option("--against", options.against,
                        "A manifest (kelvora-cli manifest, bsdtar --format=mtree) plays the originals; - reads stdin")
         ->type_name("MANIFEST");
+    command.add_flag("--verify", options.verify,
+                     "Compares contents too: reads each same-size copy and its original (with --against, the "
+                     "copy's SHA-256 with the manifest's) and leaves a copy whose content differs alone");
     command.add_flag("--json", options.json, "JSON Lines on stdout");
     command.add_option("--jobs", options.jobs, "Folders walked on N threads (default: the hardware threads)")
         ->type_name("N")
@@ -105,6 +108,10 @@ bool Positionals(cli::Options& options, std::string& error)
 bool ReadRule(const Texts& texts, engine::Rule& rule, std::string& error)
 {
     for (const std::string& text : texts.shifts) {
+        if (text == "any") {
+            rule.any = true;
+            continue;
+        }
         engine::Shift shift;
         if (!engine::ParseShift(text, shift, error))
             return false;
@@ -145,7 +152,8 @@ int main(int argc, char** argv)
         "fix", "Sets each matching copy's modification time to its original's");
     AddCommon(*fix, options, texts);
     fix->add_option("--shift", texts.shifts,
-                    std::string("Allowed drift, repeatable: ") + engine::kShiftForms)
+                    std::string("Allowed drift, repeatable: ") + engine::kShiftForms +
+                        "; or any (any difference, times reset rather than shifted: only with --verify)")
         ->type_name("SHIFT")
         ->expected(1)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
