@@ -26,6 +26,16 @@ const char* const kExitText =
     "could not be read; 2 usage or input error, nothing touched; 130 interrupted; 141 the\n"
     "output was closed (a pipe whose reader ended), the run stopped as when interrupted.";
 
+// What a match rests on, at the end of the help of scan and fix.
+const char* const kProofText =
+    "A plain fix trusts size and time: a copy edited since it was made that kept its size\n"
+    "and moved by the shift is repaired too. --verify first compares each match's content\n"
+    "with its original's (with --against, its SHA-256 with the manifest's) and leaves a copy\n"
+    "whose content differs alone; it reads both files of every match once. Reading leaves\n"
+    "access times alone where the system allows it (Linux: the user's own files; Windows:\n"
+    "where the user may change the file's attributes); otherwise, on a relatime mount, a\n"
+    "file gets a new access time when it was older than its modification time or a day old.\n\n";
+
 struct Texts {
     std::vector<std::string> shifts;
     std::string tolerance;
@@ -146,7 +156,7 @@ int main(int argc, char** argv)
     scan->add_option("--top", options.top, "Differences shown (default 10)")
         ->type_name("N")
         ->check(WholeNumber(0, 1000000));
-    scan->footer(kExitText);
+    scan->footer(std::string(kProofText) + kExitText);
 
     CLI::App* fix = app.add_subcommand(
         "fix", "Sets each matching copy's modification time to its original's");
@@ -172,7 +182,7 @@ int main(int argc, char** argv)
         fix->add_option("--journal", options.journal, "Where the run's journal goes")->type_name("FILE");
     CLI::Option* noJournal = fix->add_flag("--no-journal", options.noJournal, "Keeps no journal");
     journal->excludes(noJournal);
-    fix->footer(kExitText);
+    fix->footer(std::string(kProofText) + kExitText);
 
     CLI::App* undo = app.add_subcommand(
         "undo", "Sets the copies a fix changed back to their times before, from its journal");
