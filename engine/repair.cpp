@@ -355,7 +355,7 @@ private:
         const bool match = pairClass == PairClass::Match && (job_.verify || !job_.rule.any);
         // A look without change proves every difference when asked, so that
         // only copies of equal content are counted among the differences.
-        if (job_.verify && !job_.change && Prove(folder, name, index, original, copy, totals) < 0)
+        if (job_.verify && !job_.change && !Prove(folder, name, index, original, copy, totals))
             return false;
         totals.differences.Add(copy.modified, original.modified);
         if (!match)
@@ -371,8 +371,7 @@ private:
         }
         Proof proof = Proof::None;
         if (job_.verify) {
-            const int proved = Prove(folder, name, index, original, copy, totals);
-            if (proved < 0)
+            if (!Prove(folder, name, index, original, copy, totals))
                 return false;
             proof = folder.view.recorded ? Proof::Digest : Proof::Content;
         }
@@ -386,9 +385,9 @@ private:
     }
 
     // Compares the contents of a same-size pair (with a record, the copy's
-    // SHA-256 with the recorded one). 1 when they are equal; -1 when not, or
-    // when it could not be told: then counted and reported.
-    int Prove(Folder& folder, const std::string& name, size_t index, const fsys::Facts& original,
+    // SHA-256 with the recorded one). True when they are equal; otherwise,
+    // or when it could not be told, the pair is counted and reported.
+    bool Prove(Folder& folder, const std::string& name, size_t index, const fsys::Facts& original,
               const fsys::Facts& copy, Totals& totals)
     {
         std::unique_ptr<ContentCheck>& check = checks_[folder.worker];
@@ -411,7 +410,7 @@ private:
         if (verdict == ContentVerdict::Equal || verdict == ContentVerdict::Differs)
             ++totals.compared;
         if (verdict == ContentVerdict::Equal)
-            return 1;
+            return true;
         FileEvent event = PlannedEvent(folder, name, original, copy);
         event.reason = reason;
         switch (verdict) {
@@ -430,7 +429,7 @@ private:
             break;
         }
         Report(folder, std::move(event));
-        return -1;
+        return false;
     }
 
     // With --hard-links, every original with other names is remembered, so
