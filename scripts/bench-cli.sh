@@ -271,6 +271,7 @@ if [ "$verify_mb" -gt 0 ]; then
   vfloor=$release/tests/bench_verify_floor
   evict=$release/tests/bench_evict
   dir=$bench/verify-$verify_mb
+  mkdir -p "$bench"
   [ -d "$dir/copies" ] || "$make_content" "$dir" "$verify_mb" >/dev/null
   o=$dir/originals c=$dir/copies
   read -r vpairs vdiffer < <("$make_content" --restore "$dir" "$verify_mb")
