@@ -287,7 +287,7 @@ if [ "$verify_mb" -gt 0 ]; then
     echo "$(field seconds <<<"$line") $(field peak_mb <<<"$line")"
   }
   "$make_content" --restore "$dir" "$verify_mb" >/dev/null
-  summary=$("$cli" fix "$o" "$c" --shift 1h --verify --json --no-journal | tail -n 1)
+  summary=$("$cli" fix "$o" "$c" --shift 1h --verify --json --no-journal 2>/dev/null | tail -n 1)
   touched=$(sed -n 's/.*"touched":\([0-9]*\).*/\1/p' <<<"$summary")
   differs=$(sed -n 's/.*"content_differs":\([0-9]*\).*/\1/p' <<<"$summary")
   echo

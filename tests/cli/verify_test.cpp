@@ -328,4 +328,20 @@ TEST(Verify, AgainstAManifestComparesDigests)
     EXPECT_NE(fix.out.find("{\"event\":\"content-differs\",\"path\":\"edited\""), std::string::npos) << fix.out;
     EXPECT_NE(fix.out.find("its SHA-256 differs from the manifest's"), std::string::npos) << fix.out;
     EXPECT_NE(fix.out.find("\"verified\":\"sha256\""), std::string::npos) << fix.out;
+
+    // A manifest in another order is indexed, digests with it: its lines
+    // after the top's reversed.
+    const auto lines = harness::Lines(harness::Take(trees.scratch.path()).at("digests.mtree").content);
+    std::string reversed = lines[0] + "\n" + lines[1] + "\n";
+    for (size_t i = lines.size(); i-- > 2;)
+        reversed += lines[i] + "\n";
+    harness::WriteBytes(trees.scratch / "reversed.mtree", reversed);
+    harness::SetTimes(trees.c + "/same", kT + kHour);
+    const auto indexed =
+        trees.Run({"fix", "--against", trees.scratch / "reversed.mtree", trees.c, "--shift", "1h", "--verify", "--json"});
+    EXPECT_EQ(indexed.status, 0) << indexed.err;
+    EXPECT_EQ(harness::ModifiedNanos(trees.c + "/same"), kT);
+    EXPECT_EQ(harness::ModifiedNanos(trees.c + "/edited"), kT + kHour);
+    EXPECT_NE(indexed.out.find("\"touched\":1,"), std::string::npos) << indexed.out;
+    EXPECT_NE(indexed.out.find("\"content_differs\":1,"), std::string::npos) << indexed.out;
 }
