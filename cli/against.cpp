@@ -57,7 +57,7 @@ std::string Manifest::Problem() const
     return "";
 }
 
-bool Manifest::Load(const std::string& path, std::string& error)
+bool Manifest::Load(const std::string& path, bool digests, std::string& error)
 {
     const bool standardInput = path == "-";
     shown_ = standardInput ? std::string("the manifest on standard input") : "manifest \"" + path + "\"";
@@ -76,14 +76,32 @@ bool Manifest::Load(const std::string& path, std::string& error)
 
     engine::WalkOrder order;
     if (!again)
-        index_ = std::make_unique<engine::ManifestIndex>();
+        index_ = std::make_unique<engine::ManifestIndex>(digests);
+    uint64_t files = 0, withDigest = 0, firstWithout = 0;
     engine::MtreeReader first([&](engine::MtreeEntry&& entry, std::string& message) {
         if (!engine::UsableEntry(entry, message))
             return false;
+        if (entry.kind == fsys::Kind::Regular) {
+            ++files;
+            withDigest += entry.hasDigest;
+            if (!entry.hasDigest && !firstWithout)
+                firstWithout = entry.line;
+        }
         order.Add(entry);
         return index_ ? index_->Add(std::move(entry), message) : true;
     });
     bool ok = ReadThrough(input, first, copy, why);
+    // Proof against a manifest rests on its digests: one without them is
+    // refused before anything is walked.
+    if (ok && digests && withDigest == 0 && files > 0) {
+        why = "it records no SHA-256 digests (sha256digest), which --verify compares each copy with "
+              "(kelvora-cli manifest --digest sha256 writes them)";
+        ok = false;
+    } else if (ok && digests && withDigest < files) {
+        why = "line " + std::to_string(firstWithout) +
+              ": a file without its SHA-256 digest (sha256digest), which --verify compares the copy with";
+        ok = false;
+    }
     if (ok && again && std::fflush(file_) != 0) {
         why = std::string("cannot keep a copy of standard input: ") + std::strerror(errno);
         ok = false;
@@ -91,7 +109,7 @@ bool Manifest::Load(const std::string& path, std::string& error)
     if (ok && again && !order.kept()) {
         // Another order: read again into an index by folder.
         std::rewind(file_);
-        index_ = std::make_unique<engine::ManifestIndex>();
+        index_ = std::make_unique<engine::ManifestIndex>(digests);
         engine::MtreeReader second([this](engine::MtreeEntry&& entry, std::string& message) {
             return index_->Add(std::move(entry), message);
         });

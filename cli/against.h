@@ -21,8 +21,9 @@ public:
 
     // Reads the manifest at `path` ("-": standard input, kept in a temporary
     // file for the second reading). False with a message naming the
-    // manifest and the line when it cannot be read or trusted.
-    bool Load(const std::string& path, std::string& error);
+    // manifest and the line when it cannot be read or trusted. With
+    // `digests`, every file must have its SHA-256, which the originals then give.
+    bool Load(const std::string& path, bool digests, std::string& error);
 
     engine::RecordedOriginals* originals();
     bool streamed() const { return stream_ != nullptr; }

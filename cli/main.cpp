@@ -26,6 +26,16 @@ const char* const kExitText =
     "could not be read; 2 usage or input error, nothing touched; 130 interrupted; 141 the\n"
     "output was closed (a pipe whose reader ended), the run stopped as when interrupted.";
 
+// What a match rests on, at the end of the help of scan and fix.
+const char* const kProofText =
+    "A plain fix trusts size and time: a copy edited since it was made that kept its size\n"
+    "and moved by the shift is repaired too. --verify first compares each match's content\n"
+    "with its original's (with --against, its SHA-256 with the manifest's) and leaves a copy\n"
+    "whose content differs alone; it reads both files of every match once. Reading leaves\n"
+    "access times alone where the system allows it (Linux: the user's own files; Windows:\n"
+    "where the user may change the file's attributes); otherwise, on a relatime mount, a\n"
+    "file gets a new access time when it was older than its modification time or a day old.\n\n";
+
 struct Texts {
     std::vector<std::string> shifts;
     std::string tolerance;
@@ -63,6 +73,9 @@ void AddCommon(CLI::App& command, cli::Options& options, Texts& texts)
     command.add_option("--against", options.against,
                        "A manifest (kelvora-cli manifest, bsdtar --format=mtree) plays the originals; - reads stdin")
         ->type_name("MANIFEST");
+    command.add_flag("--verify", options.verify,
+                     "Compares contents too: reads each same-size copy and its original (with --against, the "
+                     "copy's SHA-256 with the manifest's) and leaves a copy whose content differs alone");
     command.add_flag("--json", options.json, "JSON Lines on stdout");
     command.add_option("--jobs", options.jobs, "Folders walked on N threads (default: the hardware threads)")
         ->type_name("N")
@@ -105,6 +118,10 @@ bool Positionals(cli::Options& options, std::string& error)
 bool ReadRule(const Texts& texts, engine::Rule& rule, std::string& error)
 {
     for (const std::string& text : texts.shifts) {
+        if (text == "any") {
+            rule.any = true;
+            continue;
+        }
         engine::Shift shift;
         if (!engine::ParseShift(text, shift, error))
             return false;
@@ -139,13 +156,14 @@ int main(int argc, char** argv)
     scan->add_option("--top", options.top, "Differences shown (default 10)")
         ->type_name("N")
         ->check(WholeNumber(0, 1000000));
-    scan->footer(kExitText);
+    scan->footer(std::string(kProofText) + kExitText);
 
     CLI::App* fix = app.add_subcommand(
         "fix", "Sets each matching copy's modification time to its original's");
     AddCommon(*fix, options, texts);
     fix->add_option("--shift", texts.shifts,
-                    std::string("Allowed drift, repeatable: ") + engine::kShiftForms)
+                    std::string("Allowed drift, repeatable: ") + engine::kShiftForms +
+                        "; or any (any difference, times reset rather than shifted: only with --verify)")
         ->type_name("SHIFT")
         ->expected(1)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
@@ -164,7 +182,7 @@ int main(int argc, char** argv)
         fix->add_option("--journal", options.journal, "Where the run's journal goes")->type_name("FILE");
     CLI::Option* noJournal = fix->add_flag("--no-journal", options.noJournal, "Keeps no journal");
     journal->excludes(noJournal);
-    fix->footer(kExitText);
+    fix->footer(std::string(kProofText) + kExitText);
 
     CLI::App* undo = app.add_subcommand(
         "undo", "Sets the copies a fix changed back to their times before, from its journal");

@@ -194,6 +194,12 @@ void CliObserver::OnEvent(const engine::FileEvent& event)
         Tell("kelvora-cli: " + path + ": time not kept: set " + engine::IsoUtc(event.set) +
              ", read back " + engine::IsoUtc(event.readBack));
         break;
+    case EventKind::ContentDiffers:
+        // Not a failure: a copy edited since it was made, left as it is.
+        if (!outputs_.quiet && outputs_.contentLines)
+            Tell("kelvora-cli: " + path + ": left alone, " + event.reason + " (same size, " +
+                 SignedDuration(engine::Difference(event.before, event.original)) + ")");
+        break;
     case EventKind::Touched:
     case EventKind::Skipped:
         break;

@@ -46,6 +46,7 @@ struct Outputs {
     bool quiet = false;     // errors only
     bool dryRunList = false;  // text lines for planned changes on stdout
     std::string plannedVerb = "would touch";  // the start of those lines
+    bool contentLines = true;  // a line on stderr for each copy whose content differs
     std::string originalsRoot;  // for the paths named in messages
     std::string copiesRoot;
     ReportFile* report = nullptr;

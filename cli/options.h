@@ -30,6 +30,8 @@ struct Options {
     bool noJournal = false;
     // scan, fix: a manifest plays the originals ("-": standard input)
     std::string against;
+    // scan, fix: contents compared (against a manifest, SHA-256 digests)
+    bool verify = false;
     // manifest
     std::string output;    // empty: stdout
     bool digest = false;   // with each file's SHA-256

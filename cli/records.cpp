@@ -27,6 +27,16 @@ std::string CsvField(const std::string& text)
 
 }  // namespace
 
+const char* ProofName(engine::Proof proof)
+{
+    switch (proof) {
+    case engine::Proof::Content: return "content";
+    case engine::Proof::Digest: return "sha256";
+    case engine::Proof::None: break;
+    }
+    return "";
+}
+
 const char* EventName(engine::EventKind kind)
 {
     switch (kind) {
@@ -37,6 +47,7 @@ const char* EventName(engine::EventKind kind)
     case engine::EventKind::Failed: return "failed";
     case engine::EventKind::Skipped: return "skipped";
     case engine::EventKind::Unreadable: return "unreadable";
+    case engine::EventKind::ContentDiffers: return "content-differs";
     }
     return "unknown";
 }
@@ -59,6 +70,8 @@ nlohmann::ordered_json EventJson(const engine::FileEvent& event)
     }
     if (HasReadBack(event))
         json["read_back"] = engine::IsoUtc(event.readBack);
+    if (event.proof != engine::Proof::None)
+        json["verified"] = ProofName(event.proof);
     if (!event.reason.empty())
         json["reason"] = event.reason;
     return json;
@@ -85,6 +98,9 @@ nlohmann::ordered_json SummaryJson(const char* command, bool dryRun, const engin
     json["changed"] = totals.changed;
     json["failed"] = totals.failed;
     json["skipped"] = totals.skipped;
+    json["verified"] = totals.verified;
+    json["compared"] = totals.compared;
+    json["content_differs"] = totals.contentDiffers;
     if (std::string(command) == "fix")
         json["hard_linked"] = totals.hardLinked;
     json["unreadable_folders"] = totals.unreadable;

@@ -11,6 +11,8 @@
 namespace cli {
 
 const char* EventName(engine::EventKind kind);
+// "content" or "sha256": how a change was proved; "" when it was not.
+const char* ProofName(engine::Proof proof);
 
 nlohmann::ordered_json EventJson(const engine::FileEvent& event);
 

@@ -61,6 +61,7 @@ Run Walk(const Options& options, const engine::Roots& roots, const engine::Job& 
     outputs.json = options.json;
     outputs.quiet = options.quiet;
     outputs.dryRunList = dryRunList;
+    outputs.contentLines = job.change;  // scan counts the copies whose content differs
     outputs.originalsRoot = options.originals;
     outputs.copiesRoot = options.copies;
     outputs.report = report;
@@ -123,7 +124,7 @@ bool Open(const Options& options, engine::Roots& roots, Manifest& against, std::
 {
     if (options.against.empty())
         return engine::OpenRoots(options.originals, options.copies, roots, error);
-    if (!against.Load(options.against, error))
+    if (!against.Load(options.against, options.verify, error))
         return false;
     fsys::Failure failure;
     roots.copies = fsys::OpenRoot(options.copies, failure);
@@ -145,6 +146,7 @@ int RunScan(const Options& options)
     }
     engine::Job job = BaseJob(options);
     job.countUnpaired = true;
+    job.verify = options.verify;
     Options quietEvents = options;
     quietEvents.json = false;  // scan prints counts, not one line per file
     const Run run = Walk(quietEvents, roots, job, nullptr, false, nullptr,
@@ -166,6 +168,11 @@ int RunFix(const Options& options)
     std::string error;
     if (!engine::CheckRule(options.rule, error)) {
         Error(error);
+        return kExitUsage;
+    }
+    if (options.rule.any && !options.verify) {
+        Error("--shift any needs --verify: without a shift in common, only equal contents show that a copy "
+              "is its original's; nothing was changed");
         return kExitUsage;
     }
     engine::Roots roots;
@@ -211,6 +218,7 @@ int RunFix(const Options& options)
     job.change = true;
     job.dryRun = options.dryRun;
     job.hardLinks = options.hardLinks;
+    job.verify = options.verify;
     const Run run = Walk(options, roots, job, options.report.empty() ? nullptr : &report,
                          options.dryRun, journalled ? &journal : nullptr,
                          options.against.empty() ? nullptr : against.originals());

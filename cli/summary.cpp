@@ -90,13 +90,21 @@ std::string ShellQuoted(const std::string& word)
 
 std::string SuggestedFix(const Options& options, const engine::Totals& totals)
 {
-    engine::Shift shift;
-    if (!totals.differences.Suggest(shift))
+    const engine::DeltaHistogram::Suggestion suggestion = totals.differences.Suggest();
+    if (suggestion.shifts.empty() && !suggestion.any)
         return "";
     const std::string originals =
         options.against.empty() ? ShellQuoted(options.originals) : "--against " + ShellQuoted(options.against);
-    return "kelvora-cli fix " + originals + " " + ShellQuoted(options.copies) +
-           " --shift " + engine::FormatShift(shift) + " --dry-run";
+    std::string shifts;
+    for (const engine::Shift& shift : suggestion.shifts)
+        shifts += " --shift " + engine::FormatShift(shift);
+    // Times with no common value are repaired only on proof by content; a
+    // scan that compared contents suggests a fix that does too.
+    if (suggestion.any)
+        shifts = " --shift any --verify";
+    else if (options.verify)
+        shifts += " --verify";
+    return "kelvora-cli fix " + originals + " " + ShellQuoted(options.copies) + shifts + " --dry-run";
 }
 
 void PrintScanText(const Options& options, const engine::Totals& totals, double seconds)
@@ -110,6 +118,12 @@ void PrintScanText(const Options& options, const engine::Totals& totals, double 
     Line("Copies without an original", totals.orphans);
     if (totals.skipped)
         Line("Not regular files (skipped)", totals.skipped);
+    if (totals.verified) {
+        Line("Contents compared", totals.compared);
+        Line("  content differs", totals.contentDiffers);
+    }
+    if (totals.changed)
+        Line("Changed during the run", totals.changed);
     if (totals.failed + totals.unreadable)
         Line("Failures", totals.failed + totals.unreadable);
     const auto top = totals.differences.Top(static_cast<size_t>(options.top));
@@ -123,9 +137,13 @@ void PrintScanText(const Options& options, const engine::Totals& totals, double 
         }
     }
     const std::string fix = SuggestedFix(options, totals);
+    const engine::DeltaHistogram::Suggestion suggestion = totals.differences.Suggest();
+    const char* why = suggestion.any ? "The differences have no common value (times reset rather than shifted?): "
+                                       "only a comparison of contents can tell copies from edits"
+                    : suggestion.shifts.size() > 1 ? "A few differences dominate"
+                                                   : "One difference dominates";
     if (!fix.empty())
-        Print("\nOne difference dominates; to see what would be repaired:\n  {}\n",
-                   ShownPath(fix, true));
+        Print("\n{}; to see what would be repaired:\n  {}\n", why, ShownPath(fix, true));
     Print("\nTime taken: {:.2f} s\n", seconds);
 }
 
@@ -160,6 +178,12 @@ void PrintFixText(const Options& options, const engine::Totals& totals, double s
     Line("Skipped (not regular files)", totals.skipped);
     if (totals.hardLinked)
         Line("Hard links, left alone", totals.hardLinked);
+    if (totals.verified) {
+        Line("Contents compared", totals.compared);
+        Line("Content differs, left alone", totals.contentDiffers);
+    } else {
+        Print("Matches rest on size and time alone; --verify compares contents too.\n");
+    }
     if (totals.interrupted)
         Print("Interrupted: the rest was left as it was.\n");
     Print("{:<28}{:>10.2f} s\n", "Time taken", seconds);

@@ -103,9 +103,14 @@ std::vector<std::pair<int64_t, uint64_t>> DeltaHistogram::Top(size_t count) cons
     return top;
 }
 
-bool DeltaHistogram::Suggest(Shift& shift) const
+DeltaHistogram::Suggestion DeltaHistogram::Suggest() const
 {
-    std::map<uint64_t, std::pair<uint64_t, uint64_t>> byMagnitude;  // later, earlier
+    struct Peak {
+        uint64_t magnitude;
+        uint64_t later = 0, earlier = 0;
+        uint64_t count() const { return later + earlier; }
+    };
+    std::map<uint64_t, Peak> byMagnitude;
     uint64_t nonZero = others_;
     // Differences within the default tolerance are the rounding of coarse
     // file systems, not a drift: a fix would refuse them as shifts.
@@ -114,25 +119,55 @@ bool DeltaHistogram::Suggest(Shift& shift) const
         if (Magnitude(key) <= least)
             continue;
         nonZero += count;
-        auto& sides = byMagnitude[Magnitude(key)];
-        (key > 0 ? sides.first : sides.second) += count;
+        Peak& peak = byMagnitude.emplace(Magnitude(key), Peak{Magnitude(key)}).first->second;
+        (key > 0 ? peak.later : peak.earlier) += count;
     }
-    uint64_t best = 0, bestCount = 0;
-    for (const auto& [magnitude, sides] : byMagnitude) {
-        if (sides.first + sides.second > bestCount) {
-            best = magnitude;
-            bestCount = sides.first + sides.second;
+    Suggestion suggestion;
+    if (nonZero == 0)
+        return suggestion;
+    // The most common first (ties: the smaller); each takes in the
+    // differences within the tolerance of it that no more common one took.
+    std::vector<Peak> order;
+    for (const auto& entry : byMagnitude)
+        order.push_back(entry.second);
+    std::stable_sort(order.begin(), order.end(),
+                     [](const Peak& a, const Peak& b) { return a.count() > b.count(); });
+    std::vector<Peak> peaks;
+    std::map<uint64_t, bool> taken;
+    for (const Peak& candidate : order) {
+        if (taken[candidate.magnitude])
+            continue;
+        Peak peak = candidate;
+        taken[peak.magnitude] = true;
+        const uint64_t from = peak.magnitude > least ? peak.magnitude - least : 0;
+        for (auto it = byMagnitude.lower_bound(from); it != byMagnitude.end() && it->first <= peak.magnitude + least;
+             ++it) {
+            if (taken[it->first])
+                continue;
+            taken[it->first] = true;
+            peak.later += it->second.later;
+            peak.earlier += it->second.earlier;
         }
+        peaks.push_back(peak);
     }
-    if (bestCount == 0 || bestCount * 2 <= nonZero ||
-        best > static_cast<uint64_t>(kMaxDurationNanos / kSecond))
-        return false;
-    const auto& sides = byMagnitude[best];
-    shift.nanos = static_cast<int64_t>(best) * kSecond;
-    shift.sign = sides.second == 0 ? ShiftSign::Later
-               : sides.first == 0  ? ShiftSign::Earlier
-                                   : ShiftSign::Either;
-    return true;
+    std::stable_sort(peaks.begin(), peaks.end(), [](const Peak& a, const Peak& b) { return a.count() > b.count(); });
+    uint64_t held = 0;
+    for (const Peak& peak : peaks) {
+        if (peak.count() < 2 || peak.count() * 10 < nonZero)
+            break;
+        if (peak.magnitude > static_cast<uint64_t>(kMaxDurationNanos / kSecond))
+            continue;
+        Shift shift;
+        shift.nanos = static_cast<int64_t>(peak.magnitude) * kSecond;
+        shift.sign = peak.earlier == 0 ? ShiftSign::Later : peak.later == 0 ? ShiftSign::Earlier : ShiftSign::Either;
+        suggestion.shifts.push_back(shift);
+        held += peak.count();
+    }
+    if (held * 2 <= nonZero) {
+        suggestion.shifts.clear();
+        suggestion.any = true;
+    }
+    return suggestion;
 }
 
 }  // namespace engine

@@ -31,10 +31,19 @@ public:
     uint64_t total() const { return total_; }
     uint64_t others() const { return others_; }
 
-    // True and a shift when one difference larger than the default tolerance
-    // (either sign) holds more than half of those larger differences: signed
-    // when all of them have the same sign.
-    bool Suggest(Shift& shift) const;
+    // What the differences larger than the default tolerance call for.
+    // Differences within that tolerance of a more common one count with it.
+    // A peak holds at least two of them and a tenth of them all; when the
+    // peaks together hold more than half, their shifts (each signed when all
+    // of its differences have one sign, the most common first). Otherwise,
+    // when there are such differences, `any`: they have no common value, as
+    // when copies' times were reset rather than shifted. Neither when there
+    // are none.
+    struct Suggestion {
+        std::vector<Shift> shifts;
+        bool any = false;
+    };
+    Suggestion Suggest() const;
 
 private:
     void Count(int64_t seconds);

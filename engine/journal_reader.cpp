@@ -251,6 +251,12 @@ const char* Seconds(const char* at, const char* end, fsys::Instant& value)
     return at && ParseSeconds(first, length, value) ? at : nullptr;
 }
 
+// The proofs an intent may record.
+bool KnownProof(const std::string& proof)
+{
+    return proof == "content" || proof == "sha256";
+}
+
 }  // namespace
 
 bool IsValidUtf8(const char* text, size_t length)
@@ -320,7 +326,15 @@ bool JournalParser::ReadPlain(const char* text, size_t length, Line& kind)
         !(at = Expect(at, end, ",\"n\":")) || !(at = Number(at, end, entry.size)) ||
         !(at = Expect(at, end, ",\"o\":")) || !(at = Number(at, end, entry.object)) ||
         !(at = Expect(at, end, ",\"b\":\"")) || !(at = Seconds(at, end, entry.before)) ||
-        !(at = Expect(at, end, ",\"s\":\"")) || !(at = Seconds(at, end, entry.set)) || end - at != 1 || *at != '}')
+        !(at = Expect(at, end, ",\"s\":\"")) || !(at = Seconds(at, end, entry.set)))
+        return false;
+    entry.verified.clear();
+    const char* proof;
+    size_t proofLength;
+    if (end - at > 1 && (!(at = Expect(at, end, ",\"v\":\"")) || !(at = PlainString(at, end, proof, proofLength)) ||
+                         !KnownProof(entry.verified.assign(proof, proofLength))))
+        return false;
+    if (end - at != 1 || *at != '}')
         return false;
     entry.path.assign(path, pathLength);
     if (!IsInsidePath(entry.path))
@@ -403,6 +417,8 @@ bool JournalParser::Read(const char* text, size_t length, bool terminated, Line&
                         std::to_string(marks_.size() + 1) + " was due");
         if (!IsInsidePath(entry.path))
             return fail("the path leads out of the copies folder (absolute, empty or through \"..\")");
+        if (v2 && reader.Has("v") && (!reader.Text("v", entry.verified) || !KnownProof(entry.verified)))
+            return fail("\"v\" is neither \"content\" nor \"sha256\"");
         marks_.push_back(static_cast<uint8_t>(Mark::None));
         kind = Line::Intent;
         return true;

@@ -39,6 +39,8 @@ struct JournalEntry {
     uint64_t object = 0;  // the copy's object number (0: not recorded)
     fsys::Instant before; // the copy's modification time before the change
     fsys::Instant set;    // the time the change set
+    std::string verified; // how the change was proved besides size and time:
+                          // "content", "sha256", or "" (not proved; lines before it)
     Mark mark = Mark::None;
     fsys::Instant kept;   // with Done: the time read back ("kept", or the time set)
     std::string reason;   // with Failed and Left

@@ -228,6 +228,11 @@ bool JournalWriter::WriteIntents(std::vector<FileEvent>& planned, std::string& e
         at += FormatSeconds(event.before, at);
         at = Put(at, "\",\"s\":\"");
         at += FormatSeconds(event.set, at);
+        // How the change was proved besides size and time, when it was.
+        if (event.proof == Proof::Content)
+            at = Put(at, "\",\"v\":\"content");
+        else if (event.proof == Proof::Digest)
+            at = Put(at, "\",\"v\":\"sha256");
         at = Put(at, "\"}\n");
         lines.append(tail, static_cast<size_t>(at - tail));
     }

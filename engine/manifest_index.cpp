@@ -54,7 +54,7 @@ bool ManifestIndex::Add(MtreeEntry&& entry, std::string& error)
         return false;
     if (entry.kind == fsys::Kind::Regular) {
         ++files_;
-        digests_ = digests_ && entry.hasDigest;
+        allDigests_ = allDigests_ && entry.hasDigest;
     }
     std::string folder, name;
     Split(entry.path, folder, name);
@@ -64,6 +64,10 @@ bool ManifestIndex::Add(MtreeEntry&& entry, std::string& error)
     record.size = entry.size;
     record.modified = entry.modified;
     record.line = entry.line;
+    if (keepDigests_ && entry.hasDigest && digests_.size() < kNoDigest) {
+        record.digest = static_cast<uint32_t>(digests_.size());
+        digests_.push_back(entry.sha256);
+    }
     Ensure(folder, entry.line).records.push_back(std::move(record));
     if (entry.kind == fsys::Kind::Folder)
         Ensure(entry.path, entry.line);
@@ -109,10 +113,12 @@ bool ManifestIndex::Finish(std::string& error)
 }
 
 bool ManifestIndex::FolderOf(const std::string& path, std::vector<fsys::Entry>& entries,
-                             std::vector<fsys::Facts>& facts)
+                             std::vector<fsys::Facts>& facts, std::vector<RecordedDigest>* digests)
 {
     entries.clear();
     facts.clear();
+    if (digests)
+        digests->clear();
     const auto found = folders_.find(path);
     if (found == folders_.end())
         return false;
@@ -123,6 +129,13 @@ bool ManifestIndex::FolderOf(const std::string& path, std::vector<fsys::Entry>& 
         fact.size = record.size;
         fact.modified = record.modified;
         facts.push_back(fact);
+        if (digests) {
+            RecordedDigest digest;
+            digest.known = record.digest != kNoDigest;
+            if (digest.known)
+                digest.sha256 = digests_[record.digest];
+            digests->push_back(digest);
+        }
     }
     return true;
 }

@@ -18,6 +18,8 @@ bool UsableEntry(const MtreeEntry& entry, std::string& error);
 
 class ManifestIndex : public RecordedOriginals {
 public:
+    // `keepDigests`: the files' SHA-256 are kept, for FolderOf to give.
+    explicit ManifestIndex(bool keepDigests = false) : keepDigests_(keepDigests) {}
     // Takes the entries as the reader gives them. False, with "line N: ...",
     // for a regular file without a size or a time.
     bool Add(MtreeEntry&& entry, std::string& error);
@@ -25,17 +27,18 @@ public:
     // that is a file in one entry and a folder holding others in another.
     bool Finish(std::string& error);
 
-    bool FolderOf(const std::string& path, std::vector<fsys::Entry>& entries,
-                  std::vector<fsys::Facts>& facts) override;
+    bool FolderOf(const std::string& path, std::vector<fsys::Entry>& entries, std::vector<fsys::Facts>& facts,
+                  std::vector<RecordedDigest>* digests = nullptr) override;
 
     uint64_t files() const { return files_; }
-    bool digests() const { return digests_; }
+    bool digests() const { return allDigests_; }
 
 private:
     struct Record {
         std::string name;
         fsys::Kind kind = fsys::Kind::Unknown;
         bool implied = false;  // a folder known only from the paths below it
+        uint32_t digest = kNoDigest;  // its place in `digests_`
         uint64_t size = 0;
         fsys::Instant modified;
         uint64_t line = 0;
@@ -45,9 +48,12 @@ private:
     };
     Folder& Ensure(const std::string& path, uint64_t line);
 
+    static constexpr uint32_t kNoDigest = UINT32_MAX;
     std::unordered_map<std::string, Folder> folders_;
+    std::vector<std::array<uint8_t, 32>> digests_;  // kept only when asked
+    const bool keepDigests_ = false;
     uint64_t files_ = 0;
-    bool digests_ = true;
+    bool allDigests_ = true;
 };
 
 }  // namespace engine

@@ -109,10 +109,12 @@ bool ManifestStream::Peek()
 }
 
 void ManifestStream::Group(const std::string& folder, std::vector<fsys::Entry>& entries,
-                           std::vector<fsys::Facts>& facts)
+                           std::vector<fsys::Facts>& facts, std::vector<RecordedDigest>* digests)
 {
     entries.clear();
     facts.clear();
+    if (digests)
+        digests->clear();
     while (Peek() && FolderOfPath(pending_.front().path) == folder) {
         MtreeEntry& entry = pending_.front();
         entries.push_back({NameOfPath(entry.path), entry.kind});
@@ -121,6 +123,8 @@ void ManifestStream::Group(const std::string& folder, std::vector<fsys::Entry>& 
         fact.size = entry.size;
         fact.modified = entry.modified;
         facts.push_back(fact);
+        if (digests)
+            digests->push_back({entry.hasDigest, entry.sha256});
         if (entry.kind == fsys::Kind::Folder)
             named_.push_back(entry.path);
         pending_.pop_front();
@@ -128,10 +132,12 @@ void ManifestStream::Group(const std::string& folder, std::vector<fsys::Entry>& 
 }
 
 bool ManifestStream::Advance(const std::string& path, std::vector<fsys::Entry>& entries,
-                             std::vector<fsys::Facts>& facts)
+                             std::vector<fsys::Facts>& facts, std::vector<RecordedDigest>* digests)
 {
+    if (digests)
+        digests->clear();
     if (path.empty()) {
-        Group("", entries, facts);
+        Group("", entries, facts, digests);
         return true;
     }
     for (;;) {
@@ -149,15 +155,15 @@ bool ManifestStream::Advance(const std::string& path, std::vector<fsys::Entry>& 
             return false;
         }
         named_.pop_front();
-        Group(path, entries, facts);
+        Group(path, entries, facts, digests);
         return true;
     }
 }
 
 bool ManifestStream::FolderOf(const std::string& path, std::vector<fsys::Entry>& entries,
-                              std::vector<fsys::Facts>& facts)
+                              std::vector<fsys::Facts>& facts, std::vector<RecordedDigest>* digests)
 {
-    return Advance(path, entries, facts) && error_.empty();
+    return Advance(path, entries, facts, digests) && error_.empty();
 }
 
 void ManifestStream::Finish()

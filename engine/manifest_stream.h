@@ -47,8 +47,8 @@ public:
     void OnPassed(Passed passed) override { passed_ = std::move(passed); }
 
     // To be called in the walk's order, from one thread.
-    bool FolderOf(const std::string& path, std::vector<fsys::Entry>& entries,
-                  std::vector<fsys::Facts>& facts) override;
+    bool FolderOf(const std::string& path, std::vector<fsys::Entry>& entries, std::vector<fsys::Facts>& facts,
+                  std::vector<RecordedDigest>* digests = nullptr) override;
     // The walk is over: the folders left are passed.
     void Finish() override;
 
@@ -60,8 +60,10 @@ public:
 private:
     bool Peek();  // an entry in `pending_`, or the end
     // Reads the folders before `path`, passing them, and stops at `path`.
-    bool Advance(const std::string& path, std::vector<fsys::Entry>& entries, std::vector<fsys::Facts>& facts);
-    void Group(const std::string& folder, std::vector<fsys::Entry>& entries, std::vector<fsys::Facts>& facts);
+    bool Advance(const std::string& path, std::vector<fsys::Entry>& entries, std::vector<fsys::Facts>& facts,
+                 std::vector<RecordedDigest>* digests);
+    void Group(const std::string& folder, std::vector<fsys::Entry>& entries, std::vector<fsys::Facts>& facts,
+               std::vector<RecordedDigest>* digests = nullptr);
 
     Source source_;
     Passed passed_;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/change_outcome.h"
+#include "engine/content.h"
 #include "engine/folder_place.h"
 #include "engine/instant.h"
 
@@ -44,6 +45,8 @@ void Add(Totals& into, const Totals& from)
     into.skipped += from.skipped;
     into.hardLinked += from.hardLinked;
     into.unreadable += from.unreadable;
+    into.compared += from.compared;
+    into.contentDiffers += from.contentDiffers;
     into.differences.Merge(from.differences);
 }
 
@@ -51,7 +54,7 @@ class Pairing : public FolderVisitor {
 public:
     Pairing(const Job& job, const fsys::Facts& copiesTop, Observer& observer, Progress* progress)
         : job_(job), observer_(observer), progress_(progress), totals_(std::max(1, job.jobs)),
-          queues_(std::max(1, job.jobs)), linkedOriginals_(queues_.size()),
+          queues_(std::max(1, job.jobs)), linkedOriginals_(queues_.size()), checks_(queues_.size()),
           batch_(std::max<size_t>(1, job.batch / queues_.size())),
           heldFolders_(std::max<size_t>(1, static_cast<size_t>(std::max(0, job.maxHeldFolders)) / queues_.size())),
           heldBytes_(std::max<size_t>(1, kHeldBytes / queues_.size()))
@@ -127,6 +130,7 @@ public:
     Totals Sum() const
     {
         Totals sum;
+        sum.verified = job_.verify;
         for (const Totals& part : totals_)
             Add(sum, part);
         return sum;
@@ -347,18 +351,85 @@ private:
             ++totals.equalTimes;
             return false;
         }
-        totals.differences.Add(copy.modified, original.modified);
-        if (pairClass != PairClass::Match)
+        // Any difference is taken for a drift only on proof by content.
+        const bool match = pairClass == PairClass::Match && (job_.verify || !job_.rule.any);
+        // A look without change proves every difference when asked, so that
+        // only copies of equal content are counted among the differences.
+        if (job_.verify && !job_.change && !Prove(folder, name, index, original, copy, totals))
             return false;
-        ++totals.matched;
-        if (!job_.change)
-            return true;
-        if (copy.links > 1) {
-            LinkedCopy(folder, name, original, copy, totals);
+        totals.differences.Add(copy.modified, original.modified);
+        if (!match)
+            return false;
+        if (!job_.change) {
+            ++totals.matched;
             return true;
         }
-        Enqueue(folder, name, original, copy, totals);
+        if (copy.links > 1 && !job_.hardLinks) {
+            ++totals.matched;
+            LinkedCopy(folder, name, original, copy, totals);  // left alone: not read
+            return true;
+        }
+        Proof proof = Proof::None;
+        if (job_.verify) {
+            if (!Prove(folder, name, index, original, copy, totals))
+                return false;
+            proof = folder.view.recorded ? Proof::Digest : Proof::Content;
+        }
+        ++totals.matched;
+        if (copy.links > 1) {
+            LinkedCopy(folder, name, original, copy, totals, proof);
+            return true;
+        }
+        Enqueue(folder, name, original, copy, totals, proof);
         return true;
+    }
+
+    // Compares the contents of a same-size pair (with a record, the copy's
+    // SHA-256 with the recorded one). True when they are equal; otherwise,
+    // or when it could not be told, the pair is counted and reported.
+    bool Prove(Folder& folder, const std::string& name, size_t index, const fsys::Facts& original,
+              const fsys::Facts& copy, Totals& totals)
+    {
+        std::unique_ptr<ContentCheck>& check = checks_[folder.worker];
+        if (!check)
+            check = std::make_unique<ContentCheck>(ContentPiece(job_.jobs));
+        const std::string path = PathOf(folder, name);
+        const ContentCheck::Midway midway = [this, &path] { observer_.WhileComparing(path); };
+        std::string reason;
+        ContentVerdict verdict;
+        if (!folder.view.recorded) {
+            verdict = check->Compare(*folder.view.folder[kOriginals], *folder.view.folder[kCopies], name, original,
+                                     copy, midway, reason);
+        } else if (folder.view.digests && (*folder.view.digests)[index].known) {
+            verdict = check->CheckDigest(*folder.view.folder[kCopies], name, copy,
+                                         (*folder.view.digests)[index].sha256, midway, reason);
+        } else {
+            verdict = ContentVerdict::Failed;
+            reason = "the manifest holds no SHA-256 for it";
+        }
+        if (verdict == ContentVerdict::Equal || verdict == ContentVerdict::Differs)
+            ++totals.compared;
+        if (verdict == ContentVerdict::Equal)
+            return true;
+        FileEvent event = PlannedEvent(folder, name, original, copy);
+        event.reason = reason;
+        switch (verdict) {
+        case ContentVerdict::Differs:
+            ++totals.contentDiffers;
+            event.kind = EventKind::ContentDiffers;
+            break;
+        case ContentVerdict::Changed:
+            ++totals.changed;
+            event.kind = EventKind::Changed;
+            break;
+        default:
+            ++totals.failed;
+            event.kind = EventKind::Failed;
+            event.paired = false;
+            break;
+        }
+        Report(folder, std::move(event));
+        return false;
     }
 
     // With --hard-links, every original with other names is remembered, so
@@ -376,7 +447,7 @@ private:
     }
 
     static FileEvent PlannedEvent(Folder& folder, const std::string& name, const fsys::Facts& original,
-                                  const fsys::Facts& copy)
+                                  const fsys::Facts& copy, Proof proof = Proof::None)
     {
         FileEvent event;
         event.kind = EventKind::Planned;
@@ -387,6 +458,7 @@ private:
         event.before = copy.modified;
         event.set = original.modified;
         event.object = copy.object;
+        event.proof = proof;
         return event;
     }
 
@@ -394,9 +466,9 @@ private:
     // all of them (an older backup's, say, or an original's). Left alone
     // unless asked; when asked, changed after the walk.
     void LinkedCopy(Folder& folder, const std::string& name, const fsys::Facts& original,
-                    const fsys::Facts& copy, Totals& totals)
+                    const fsys::Facts& copy, Totals& totals, Proof proof = Proof::None)
     {
-        FileEvent event = PlannedEvent(folder, name, original, copy);
+        FileEvent event = PlannedEvent(folder, name, original, copy, proof);
         if (!job_.hardLinks) {
             ++totals.hardLinked;
             event.kind = EventKind::Skipped;
@@ -417,9 +489,9 @@ private:
     }
 
     void Enqueue(Folder& folder, const std::string& name, const fsys::Facts& original,
-                 const fsys::Facts& copy, Totals& totals)
+                 const fsys::Facts& copy, Totals& totals, Proof proof)
     {
-        FileEvent event = PlannedEvent(folder, name, original, copy);
+        FileEvent event = PlannedEvent(folder, name, original, copy, proof);
         if (job_.dryRun) {
             Report(folder, std::move(event));
             return;
@@ -561,6 +633,7 @@ private:
     std::vector<Totals> totals_;  // one per walking thread
     std::vector<Queue> queues_;   // one per walking thread
     std::vector<std::set<Identity>> linkedOriginals_;  // originals with other names, per thread
+    std::vector<std::unique_ptr<ContentCheck>> checks_;  // per thread, made when first needed
     std::mutex deferredMutex_;
     std::vector<Deferred> deferred_;
     const size_t batch_;          // changes held on each walking thread, at most
@@ -574,8 +647,8 @@ private:
 // the first side.
 class AgainstRecord : public FolderVisitor {
 public:
-    AgainstRecord(RecordedOriginals& originals, Pairing& pairing, bool countUnpaired)
-        : originals_(originals), pairing_(pairing), countUnpaired_(countUnpaired)
+    AgainstRecord(RecordedOriginals& originals, Pairing& pairing, bool countUnpaired, bool digests)
+        : originals_(originals), pairing_(pairing), countUnpaired_(countUnpaired), digests_(digests)
     {
     }
 
@@ -583,12 +656,15 @@ public:
     {
         std::vector<fsys::Entry> entries;
         std::vector<fsys::Facts> facts;
+        std::vector<RecordedDigest> digests;
         // A folder of the copies that the originals lack is left alone, as
         // when both are folders, unless the unpaired are counted.
-        if (!originals_.FolderOf(view.path, entries, facts) && !countUnpaired_)
+        if (!originals_.FolderOf(view.path, entries, facts, digests_ ? &digests : nullptr) && !countUnpaired_)
             return;
         FolderView paired{view.path, {nullptr, view.folder[kCopies]}, {&entries, view.entries[kCopies]}};
         paired.recorded = &facts;
+        if (digests_)
+            paired.digests = &digests;
         pairing_.Visit(paired, worker);
         if (countUnpaired_ && !originals_.InWalkOrder())
             OriginalsOnly(entries, *view.entries[kCopies], view.path, worker);
@@ -650,9 +726,9 @@ private:
     RecordedOriginals& originals_;
     Pairing& pairing_;
     const bool countUnpaired_;
+    const bool digests_;  // asked for with the originals, for proof by content
     std::mutex failedMutex_;
     std::set<std::string> failed_;  // folders of the copies that could not be read
-
 };
 
 }  // namespace
@@ -668,7 +744,7 @@ Totals RepairAgainst(RecordedOriginals& originals, const fsys::Folder& copies, c
     fsys::Failure failure;
     fsys::FolderFacts(copies, copiesTop, failure);
     Pairing pairing(single, copiesTop, observer, progress);
-    AgainstRecord against(originals, pairing, job.countUnpaired);
+    AgainstRecord against(originals, pairing, job.countUnpaired, job.verify);
     if (job.countUnpaired)
         originals.OnPassed([&pairing, &against](const std::string& path, const std::vector<fsys::Entry>& entries,
                                                 const std::vector<fsys::Facts>& facts) {

@@ -27,6 +27,14 @@ enum class EventKind {
     Skipped,     // the entry where a copy should be is not a regular file, or the
                  // copy is left alone for its hard links: `reason`
     Unreadable,  // a folder of `side` could not be opened or listed: `reason`
+    ContentDiffers,  // a match whose content is not its original's (--verify): left alone
+};
+
+// How a change was proved besides size and time.
+enum class Proof : uint8_t {
+    None,     // size and time alone
+    Content,  // the copy's bytes compared with its original's
+    Digest,   // the copy's SHA-256 compared with the one a manifest records
 };
 
 struct FileEvent {
@@ -42,6 +50,7 @@ struct FileEvent {
     std::string reason;
     uint64_t serial = 0;     // the change's number in the run's journal; 0 when none
     uint64_t object = 0;     // the copy's object number, as listed (with Planned)
+    Proof proof = Proof::None;  // with Planned, Touched, NotKept
 };
 
 class Observer {
@@ -62,6 +71,9 @@ public:
     // Every event, Planned included. The engine never calls an observer from
     // two threads at once.
     virtual void OnEvent(const FileEvent& event) = 0;
+    // With verify: the first pieces of the pair at `path` were read and
+    // compared, the rest not yet. Calls may come from several walking threads.
+    virtual void WhileComparing(const std::string& path) { (void)path; }
 };
 
 struct Job {
@@ -73,6 +85,12 @@ struct Job {
     // are changed once the walk is over, so that every original has been
     // seen: a copy that is the same file as any original is never changed.
     bool hardLinks = false;
+    // Before a match is changed (or, without `change`, for every same-size
+    // pair whose times differ), its content is compared with its original's,
+    // or against a record its SHA-256 with the recorded digest; only equal
+    // contents are changed (and counted in the differences). Required by a
+    // rule of any difference.
+    bool verify = false;
     int jobs = 1;
     int maxKeptHandles = 512;
     // Copies' folders kept open for the changes waiting for their batch, at
@@ -102,6 +120,9 @@ struct Totals {
     uint64_t skipped = 0;
     uint64_t hardLinked = 0;  // matches left alone for their other names (Skipped events)
     uint64_t unreadable = 0;  // folders
+    uint64_t compared = 0;    // pairs whose contents were compared (verify)
+    uint64_t contentDiffers = 0;  // of them, left alone: their contents differ
+    bool verified = false;    // the run compared contents
     bool interrupted = false;
     DeltaHistogram differences;  // same-size pairs with different instants
 };

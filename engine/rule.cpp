@@ -6,7 +6,7 @@ namespace engine {
 
 bool CheckRule(const Rule& rule, std::string& error)
 {
-    if (rule.shifts.empty()) {
+    if (rule.shifts.empty() && !rule.any) {
         error = "fix needs at least one --shift SHIFT (" + std::string(kShiftForms) + ")";
         return false;
     }
@@ -48,6 +48,8 @@ bool MatchesDelta(const Rule& rule, int64_t delta)
 {
     if (delta == 0)
         return false;
+    if (rule.any)
+        return !Within(delta, 0, rule.toleranceNanos);
     for (const Shift& shift : rule.shifts) {
         const bool later = shift.sign != ShiftSign::Earlier;
         const bool earlier = shift.sign != ShiftSign::Later;

@@ -15,6 +15,8 @@
 
 namespace engine {
 
+struct RecordedDigest;
+
 enum Side { kOriginals = 0, kCopies = 1 };
 
 struct FolderView {
@@ -25,6 +27,8 @@ struct FolderView {
     // The originals' facts, in the order of entries[kOriginals], when they
     // come from a record rather than a folder (folder[kOriginals] is then null).
     const std::vector<fsys::Facts>* recorded = nullptr;
+    // With `recorded`, when asked for: the originals' digests, in the same order.
+    const std::vector<RecordedDigest>* digests = nullptr;
 };
 
 class FolderVisitor {

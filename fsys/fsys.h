@@ -123,4 +123,23 @@ SetResult SetModified(const Folder& folder, const std::string& name, const Facts
 bool ReadContent(const Folder& folder, const std::string& name,
                  const std::function<void(const char* data, size_t size)>& sink, Failure& failure);
 
+// A regular file open to read its content once, from its start to its end.
+class File;  // defined by each back end
+struct FileDeleter {
+    void operator()(File* file) const;
+};
+using FileHandle = std::unique_ptr<File, FileDeleter>;
+
+// Opens `name` inside `folder` to read its content: read-only, never through
+// a link (a link in its place fails with ELOOP, a name gone with ENOENT), the
+// system told that it is read once in order, and without moving the file's
+// access time where the system allows that (on Linux for the user's own
+// files, on Windows where the user may change the file's attributes).
+FileHandle OpenContent(const Folder& folder, const std::string& name, Failure& failure);
+// The facts of the open file itself, and the instant of its last change of
+// any kind (content, times, attributes; zero where the system does not tell).
+bool ContentFacts(const File& file, Facts& facts, Instant& statusChanged, Failure& failure);
+// Reads up to `size` bytes from where the last read ended; `got` is 0 at the end.
+bool ReadSome(File& file, char* data, size_t size, size_t& got, Failure& failure);
+
 }  // namespace fsys

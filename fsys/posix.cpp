@@ -356,4 +356,55 @@ bool ReadContent(const Folder& folder, const std::string& name,
     return ok;
 }
 
+class File {
+public:
+    explicit File(int fd) : fd(fd) {}
+    ~File() { close(fd); }
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    const int fd;
+};
+
+void FileDeleter::operator()(File* file) const
+{
+    delete file;
+}
+
+FileHandle OpenContent(const Folder& folder, const std::string& name, Failure& failure)
+{
+    // O_NONBLOCK: a FIFO put in the file's place does not hold the run up
+    // (the caller finds it is no longer the file it listed).
+    const int fd = OpenToRead(folder.fd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        Fail(failure, errno);
+        return nullptr;
+    }
+    // Read once in order: the kernel reads ahead further.
+    posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    return FileHandle(new File(fd));
+}
+
+bool ContentFacts(const File& file, Facts& facts, Instant& statusChanged, Failure& failure)
+{
+    struct stat st;
+    if (fstat(file.fd, &st) != 0)
+        return Fail(failure, errno);
+    FactsOfStat(st, facts);
+    statusChanged = {st.st_ctim.tv_sec, static_cast<int32_t>(st.st_ctim.tv_nsec)};
+    return true;
+}
+
+bool ReadSome(File& file, char* data, size_t size, size_t& got, Failure& failure)
+{
+    for (;;) {
+        const ssize_t n = read(file.fd, data, size);
+        if (n >= 0) {
+            got = static_cast<size_t>(n);
+            return true;
+        }
+        if (errno != EINTR)
+            return Fail(failure, errno);
+    }
+}
+
 }  // namespace fsys

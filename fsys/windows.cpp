@@ -528,4 +528,79 @@ bool ReadContent(const Folder& folder, const std::string& name,
     return ok;
 }
 
+class File {
+public:
+    explicit File(HANDLE handle) : handle(handle) {}
+    ~File() { CloseHandle(handle); }
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    const HANDLE handle;
+};
+
+void FileDeleter::operator()(File* file) const
+{
+    delete file;
+}
+
+FileHandle OpenContent(const Folder& folder, const std::string& name, Failure& failure)
+{
+    std::wstring wide;
+    if (!Wide(Join(folder.path, name), wide, failure))
+        return nullptr;
+    // A reparse point is opened as itself (the caller finds it is not the
+    // file it listed); the cache reads ahead for a file read in order.
+    const DWORD flags = FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN;
+    // The right to write attributes lets the handle's reads leave the access
+    // time alone; where it is refused (the file's rights, a read-only
+    // volume), the file is read without it.
+    bool keepsAccess = true;
+    HANDLE handle = CreateFileW(wide.c_str(), GENERIC_READ | FILE_WRITE_ATTRIBUTES, kShareAll, nullptr,
+                                OPEN_EXISTING, flags, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_ACCESS_DENIED && error != ERROR_WRITE_PROTECT) {
+            Fail(failure, error);
+            return nullptr;
+        }
+        keepsAccess = false;
+        handle = CreateFileW(wide.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, flags, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            Fail(failure, GetLastError());
+            return nullptr;
+        }
+    }
+    if (keepsAccess) {
+        // All ones: the system does not update the last-access time for the
+        // operations on this handle.
+        FILETIME keep = {0xFFFFFFFF, 0xFFFFFFFF};
+        SetFileTime(handle, nullptr, &keep, nullptr);
+    }
+    return FileHandle(new File(handle));
+}
+
+bool ContentFacts(const File& file, Facts& facts, Instant& statusChanged, Failure& failure)
+{
+    if (!FactsOfHandle(file.handle, facts, failure))
+        return false;
+    FILE_BASIC_INFO basic = {};
+    statusChanged = Instant();
+    if (GetFileInformationByHandleEx(file.handle, FileBasicInfo, &basic, sizeof basic)) {
+        FILETIME changed;
+        changed.dwLowDateTime = static_cast<DWORD>(basic.ChangeTime.QuadPart);
+        changed.dwHighDateTime = static_cast<DWORD>(static_cast<uint64_t>(basic.ChangeTime.QuadPart) >> 32);
+        statusChanged = InstantOf(changed);
+    }
+    return true;
+}
+
+bool ReadSome(File& file, char* data, size_t size, size_t& got, Failure& failure)
+{
+    DWORD read = 0;
+    const DWORD most = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
+    if (!ReadFile(file.handle, data, most, &read, nullptr))
+        return Fail(failure, GetLastError());
+    got = read;
+    return true;
+}
+
 }  // namespace fsys

@@ -24,6 +24,14 @@
 # the peak memory of `scan --against` a manifest in the walk's order (read as
 # the walk goes) and in another (the same lines reversed: indexed).
 #   MANIFEST_PAIRS="200000 1000000" (0 leaves it out)
+# Then verify: `fix --verify` on a tree with content (VERIFY_MB mebibytes of
+# originals, files of 4 KiB to 4 MiB, every hundredth copy different in its
+# last byte), with --jobs 1 and its default jobs, paired with the floor (one
+# thread reading both files of every pair once) and rsync -rtc --existing,
+# warm cache then cold (every file's pages dropped before each run with
+# posix_fadvise DONTNEED), the copies' times and last bytes put back before
+# each run. The tree takes twice VERIFY_MB on the disk.
+#   VERIFY_MB=2048 (0 leaves it out)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${KELVORA_BUILD:-$root/build}
@@ -38,7 +46,8 @@ read -r -a manifest_sizes <<<"${MANIFEST_PAIRS:-200000 1000000}"
 
 "$root/scripts/install-deps.sh"
 cmake -S "$root" -B "$release" -DCMAKE_BUILD_TYPE=Release -DKELVORA_SANITIZERS= >/dev/null
-cmake --build "$release" -j 2 --target kelvora-cli bench_make_tree bench_cli_floor bench_cli_timer >/dev/null
+cmake --build "$release" -j 2 --target kelvora-cli bench_make_tree bench_cli_floor bench_cli_timer \
+  bench_make_content_tree bench_verify_floor bench_evict >/dev/null
 cli=$release/kelvora-cli
 make_tree=$release/tests/bench_make_tree
 floor=$release/tests/bench_cli_floor
@@ -255,3 +264,53 @@ for pairs in ${manifest_sizes[@]+"${manifest_sizes[@]}"}; do
     "$(field peak_mb <<<"$a")" "$(field seconds <<<"$d")" "$(field peak_mb <<<"$d")" "$mfx" "$mf1" "$mag" \
     "$(ratio "$mag" "$mfx")" "$(ratio "$mag" "$mf1")" "$fixmb" "$agmb" "${s#* }" "${i#* }"
 done
+
+verify_mb=${VERIFY_MB:-2048}
+if [ "$verify_mb" -gt 0 ]; then
+  make_content=$release/tests/bench_make_content_tree
+  vfloor=$release/tests/bench_verify_floor
+  evict=$release/tests/bench_evict
+  dir=$bench/verify-$verify_mb
+  mkdir -p "$bench"
+  [ -d "$dir/copies" ] || "$make_content" "$dir" "$verify_mb" >/dev/null
+  o=$dir/originals c=$dir/copies
+  read -r vpairs vdiffer < <("$make_content" --restore "$dir" "$verify_mb")
+  # Times one command with the copies put back, the cache as asked.
+  vtimed() {
+    local cache=$1; shift
+    rm -rf "$XDG_STATE_HOME"
+    "$make_content" --restore "$dir" "$verify_mb" >/dev/null
+    sync
+    if [ "$cache" = cold ]; then "$evict" "$o" "$c"; else "$vfloor" "$o" "$c" >/dev/null; fi
+    local line
+    line=$("$timer" "$@" 2>&1 >/dev/null)
+    echo "$(field seconds <<<"$line") $(field peak_mb <<<"$line")"
+  }
+  "$make_content" --restore "$dir" "$verify_mb" >/dev/null
+  summary=$("$cli" fix "$o" "$c" --shift 1h --verify --json --no-journal 2>/dev/null | tail -n 1)
+  touched=$(sed -n 's/.*"touched":\([0-9]*\).*/\1/p' <<<"$summary")
+  differs=$(sed -n 's/.*"content_differs":\([0-9]*\).*/\1/p' <<<"$summary")
+  echo
+  echo "verify: $vpairs pairs, $(du -sh "$o" | cut -f1) of originals; touched $touched, content differs $differs" \
+    "(expected $((vpairs - vdiffer)) and $vdiffer)"
+  printf '%-6s %9s %9s %9s %9s %9s %9s %9s %9s %8s %8s\n' cache cli_j1_s cli_s floor_s rsync_c_s j1/floor \
+    cli/floor rsync/cli cli_mb j1_mb rsync_mb
+  for cache in warm cold; do
+    j1=(); jd=(); fl=(); rs=(); pj=0; pd=0; pr=0
+    for run in $(seq 0 "$runs"); do
+      a=$(vtimed $cache "$cli" fix "$o" "$c" --shift 1h --verify --jobs 1 --quiet)
+      b=$(vtimed $cache "$cli" fix "$o" "$c" --shift 1h --verify --quiet)
+      f=$(vtimed $cache "$vfloor" "$o" "$c")
+      r=$(vtimed $cache rsync -rtc --existing "$o/" "$c/")
+      [ "$run" -eq 0 ] && continue   # warm-up
+      j1+=("${a% *}"); jd+=("${b% *}"); fl+=("${f% *}"); rs+=("${r% *}")
+      pj=$(awk -v p="$pj" -v x="${a#* }" 'BEGIN {print (x > p ? x : p)}')
+      pd=$(awk -v p="$pd" -v x="${b#* }" 'BEGIN {print (x > p ? x : p)}')
+      pr=$(awk -v p="$pr" -v x="${r#* }" 'BEGIN {print (x > p ? x : p)}')
+    done
+    mj1=$(printf '%s\n' "${j1[@]}" | median); mjd=$(printf '%s\n' "${jd[@]}" | median)
+    mfl=$(printf '%s\n' "${fl[@]}" | median); mrs=$(printf '%s\n' "${rs[@]}" | median)
+    printf '%-6s %9s %9s %9s %9s %9s %9s %9s %9s %8s %8s\n' $cache "$mj1" "$mjd" "$mfl" "$mrs" "$(ratio "$mj1" "$mfl")" \
+      "$(ratio "$mjd" "$mfl")" "$(ratio "$mrs" "$mjd")" "$pd" "$pj" "$pr"
+  done
+fi

@@ -188,6 +188,15 @@ void WriteFile(const std::string& path, size_t size, int64_t modifiedNanos, int6
     SetTimes(path, modifiedNanos, accessedNanos);
 }
 
+void WriteBytes(const std::string& path, const std::string& bytes)
+{
+    MakeFolders(path.substr(0, path.rfind('/')));
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT, 0644);
+    Check(fd >= 0, "open " + path);
+    Check(write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()), "write " + path);
+    close(fd);
+}
+
 int64_t ModifiedNanos(const std::string& path)
 {
     struct stat st;

@@ -35,6 +35,9 @@ private:
 // modification time, and its access time, in nanoseconds since 1970.
 void WriteFile(const std::string& path, size_t size, int64_t modifiedNanos, int64_t accessedNanos = -1);
 void SetTimes(const std::string& path, int64_t modifiedNanos, int64_t accessedNanos = -1);
+// Writes `bytes` over the file's start (made if needed, never shortened,
+// other processes' sharing allowed), leaving its times as writing leaves them.
+void WriteBytes(const std::string& path, const std::string& bytes);
 int64_t ModifiedNanos(const std::string& path);
 void MakeFolders(const std::string& path);
 // The bytes WriteFile puts in a file of `size` bytes at `path`.

@@ -244,6 +244,18 @@ void WriteFile(const std::string& path, size_t size, int64_t modifiedNanos, int6
     SetTimes(path, modifiedNanos, accessedNanos);
 }
 
+void WriteBytes(const std::string& path, const std::string& bytes)
+{
+    MakeFolders(path.substr(0, path.rfind('/')));
+    HANDLE file = CreateFileW(Long(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    Check(file != INVALID_HANDLE_VALUE, "open " + path);
+    DWORD written = 0;
+    const bool ok = ::WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr) && written == bytes.size();
+    CloseHandle(file);
+    Check(ok, "write " + path);
+}
+
 int64_t ModifiedNanos(const std::string& path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;

@@ -192,23 +192,28 @@ TEST(JournalReader, TheWritersOwnLinesReadAlikeWhateverTheirSpacing)
         R"({"i":1,"p":"d/f","n":7,"o":9,"b":"1262307600.000000001","s":"1262304000"})",
         R"({"i":2,"p":"\u00e9t\u00e9/x","n":0,"o":18446744073709551615,"b":"-1","s":"9223372036854775807.999999999"})",
         R"({"i":3,"p":"été/ü","n":18446744073709551615,"o":0,"b":"-9223372036854775808","s":"0.500000000"})",
+        R"({"i":4,"p":"p","n":1,"o":1,"b":"1","s":"2","v":"content"})",
+        R"({"i":5,"p":"q","n":1,"o":1,"b":"1","s":"2","v":"sha256"})",
         R"({"d":1})",
         R"({"d":3})",
     };
     const std::vector<std::string> bad = {
-        R"({"i":4,"p":"a","n":01,"o":1,"b":"1","s":"1"})",
-        R"({"i":4,"p":"a","n":1,"o":18446744073709551616,"b":"1","s":"1"})",
-        R"({"i":4,"p":"../a","n":1,"o":1,"b":"1","s":"1"})",
-        R"({"i":4,"p":"a","n":1,"o":1,"b":"01","s":"1"})",
-        R"({"i":4,"p":"a","n":1,"o":1,"b":"1","s":"0.5"})",
-        R"({"i":4,"p":"a)" "\xc0\xaf" R"(","n":1,"o":1,"b":"1","s":"1"})",
-        R"({"i":4,"p":"a)" "\xed\xa0\x80" R"(","n":1,"o":1,"b":"1","s":"1"})",
-        R"({"i":5,"p":"a","n":1,"o":1,"b":"1","s":"1"})",
-        R"({"i":4,"p":"a","n":1,"o":1,"b":"1","s":"1"}x)",
+        R"({"i":6,"p":"a","n":01,"o":1,"b":"1","s":"1"})",
+        R"({"i":6,"p":"a","n":1,"o":18446744073709551616,"b":"1","s":"1"})",
+        R"({"i":6,"p":"../a","n":1,"o":1,"b":"1","s":"1"})",
+        R"({"i":6,"p":"a","n":1,"o":1,"b":"01","s":"1"})",
+        R"({"i":6,"p":"a","n":1,"o":1,"b":"1","s":"0.5"})",
+        R"({"i":6,"p":"a)" "\xc0\xaf" R"(","n":1,"o":1,"b":"1","s":"1"})",
+        R"({"i":6,"p":"a)" "\xed\xa0\x80" R"(","n":1,"o":1,"b":"1","s":"1"})",
+        R"({"i":7,"p":"a","n":1,"o":1,"b":"1","s":"1"})",
+        R"({"i":6,"p":"a","n":1,"o":1,"b":"1","s":"1"}x)",
         R"({"d":1})",
         R"({"d":9})",
         R"({"d":0})",
         R"({"d":2,})",
+        R"({"i":6,"p":"a","n":1,"o":1,"b":"1","s":"1","v":"md5"})",
+        R"({"i":6,"p":"a","n":1,"o":1,"b":"1","s":"1","v":1})",
+        R"({"i":6,"p":"a","n":1,"o":1,"b":"1","s":"1","v":""})",
     };
     const auto read = [&](bool spaced, const std::vector<std::string>& lines) {
         std::vector<std::string> records;
@@ -229,7 +234,7 @@ TEST(JournalReader, TheWritersOwnLinesReadAlikeWhateverTheirSpacing)
                 records.push_back(std::to_string(e.serial) + " " + e.path + " " + std::to_string(e.size) + " " +
                                   std::to_string(e.object) + " " + std::to_string(e.before.seconds) + "." +
                                   std::to_string(e.before.nanos) + " " + std::to_string(e.set.seconds) + "." +
-                                  std::to_string(e.set.nanos));
+                                  std::to_string(e.set.nanos) + " " + e.verified);
             } else {
                 records.push_back("mark " + std::to_string(parser.markSerial()) + " made " +
                                   std::to_string(parser.made()));
@@ -244,6 +249,6 @@ TEST(JournalReader, TheWritersOwnLinesReadAlikeWhateverTheirSpacing)
         lines.push_back(line);
         const auto plain = read(false, lines);
         EXPECT_EQ(plain, read(true, lines)) << line;
-        EXPECT_EQ(plain.back(), "refused line 7") << line;
+        EXPECT_EQ(plain.back(), "refused line 9") << line;
     }
 }
