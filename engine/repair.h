@@ -42,6 +42,17 @@ struct FileEvent {
     std::string reason;
     uint64_t serial = 0;     // the change's number in the run's journal; 0 when none
     uint64_t object = 0;     // the copy's object number, as listed (with Planned)
+    bool folder = false;     // of a folder's own time (fix --folders); "" is the top
+};
+
+// The kinds of pairs that a run can name as it counts them (OnListed).
+enum class Listed : unsigned {
+    Missing = 1,      // an original with nothing at the copy's place
+    Orphan = 2,       // a regular copy without a regular original
+    OtherSize = 4,    // a pair of other sizes
+    EqualTimes = 8,   // same size, same instant
+    Differing = 16,   // same size, other instants
+    Matching = 32,    // of those, the ones the rule matches
 };
 
 class Observer {
@@ -62,6 +73,13 @@ public:
     // Every event, Planned included. The engine never calls an observer from
     // two threads at once.
     virtual void OnEvent(const FileEvent& event) = 0;
+    // A pair of a kind the job lists, by its path (relative to both tops).
+    // Called as OnEvent is.
+    virtual void OnListed(Listed kind, const std::string& path)
+    {
+        (void)kind;
+        (void)path;
+    }
 };
 
 struct Job {
@@ -73,6 +91,9 @@ struct Job {
     // are changed once the walk is over, so that every original has been
     // seen: a copy that is the same file as any original is never changed.
     bool hardLinks = false;
+    // Also change the times of the copies' folders whose originals' folders
+    // the rule matches, once every file has been changed, the deepest first.
+    bool folders = false;
     int jobs = 1;
     int maxKeptHandles = 512;
     // Copies' folders kept open for the changes waiting for their batch, at
@@ -84,6 +105,11 @@ struct Job {
     // cost; each change held takes some 600 bytes.
     size_t batch = 32768;
     const std::atomic<bool>* stop = nullptr;  // finish the file in hand, then stop
+    // Entries left out, on both sides, as if they were not there; folders
+    // left out are not walked (null: none).
+    const PathFilter* filter = nullptr;
+    // The Listed kinds (or-ed) whose pairs are named to the observer.
+    unsigned list = 0;
 };
 
 struct Totals {
@@ -102,6 +128,10 @@ struct Totals {
     uint64_t skipped = 0;
     uint64_t hardLinked = 0;  // matches left alone for their other names (Skipped events)
     uint64_t unreadable = 0;  // folders
+    bool folders = false;        // folders' own times were compared (fix --folders)
+    uint64_t folderPairs = 0;    // folders present on both sides, the tops included
+    uint64_t foldersMatched = 0;
+    uint64_t foldersTouched = 0;  // their failures and others are counted with the files'
     bool interrupted = false;
     DeltaHistogram differences;  // same-size pairs with different instants
 };
