@@ -81,6 +81,21 @@ CLI::Validator WholeNumber(long least, long most)
         "", "");
 }
 
+// One of `names`, told in plain words otherwise (and not shown in the help).
+CLI::Validator OneOf(std::vector<std::string> names)
+{
+    return CLI::Validator(
+        [names](std::string& text) -> std::string {
+            if (std::find(names.begin(), names.end(), text) != names.end())
+                return "";
+            std::string list;
+            for (const std::string& name : names)
+                list += (list.empty() ? "" : ", ") + name;
+            return "\"" + text + "\" is not one of " + list;
+        },
+        "", "");
+}
+
 void AddCommon(CLI::App& command, cli::Options& options, Texts& texts)
 {
     // With --against only COPIES is given: it arrives in the first place
@@ -171,11 +186,11 @@ int main(int argc, char** argv)
         ->check(WholeNumber(0, 1000000));
     std::vector<std::string> lists;
     scan->add_option("--list", lists,
-                     "Prints the paths of the pairs of a kind instead of the counts (repeatable, or comma-separated): "
-                     "missing, orphans, other-size, equal, differing, matching (needs --shift)")
+                     "Prints the paths of these pairs instead of the counts: missing, orphans, other-size, equal, "
+                     "differing, matching (with --shift); repeatable or comma-separated")
         ->type_name("KIND")
         ->delimiter(',')
-        ->check(CLI::IsMember({"missing", "orphans", "other-size", "equal", "differing", "matching"}));
+        ->check(OneOf({"missing", "orphans", "other-size", "equal", "differing", "matching"}));
     scan->add_option("--shift", texts.shifts, "The rule of fix, for --list matching and a count of the matches")
         ->type_name("SHIFT")
         ->expected(1)

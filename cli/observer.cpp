@@ -182,8 +182,12 @@ void CliObserver::OnEvent(const engine::FileEvent& event)
         (event.kind == EventKind::Planned && (!outputs_.dryRunList || outputs_.json || outputs_.quiet)))
         return;
     std::string path = NamedPath(outputs_.copiesRoot, event.path);
-    if (event.folder && !path.empty() && path.back() != '/' && path.back() != PathSeparator())
-        path += event.path.empty() && PathSeparator() == '\\' ? '\\' : '/';
+    if (event.folder && !path.empty() && path.back() != '/' && path.back() != PathSeparator()) {
+        // A folder's path ends in a separator, the one its names are joined with.
+        const std::string& root = outputs_.copiesRoot;
+        const bool typedWithSlash = root.find(PathSeparator()) == std::string::npos && root.find('/') != std::string::npos;
+        path += typedWithSlash ? '/' : PathSeparator();
+    }
     switch (event.kind) {
     case EventKind::Planned:
         Print("{} {}  {} -> {}  ({})\n", outputs_.plannedVerb, path, engine::IsoUtc(event.before),

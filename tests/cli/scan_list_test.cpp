@@ -99,3 +99,24 @@ TEST(ScanList, FiltersApplyAndMistakesAreUsageErrors)
     EXPECT_EQ(unknown.status, 2);
     EXPECT_NE(unknown.err.find("strays"), std::string::npos) << unknown.err;
 }
+
+#ifndef _WIN32
+TEST(ScanList, NamesOfEveryKindArePrintedSafely)
+{
+    harness::Scratch scratch;
+    harness::WriteFile(scratch / "o/new\nline", 1, kT);
+    harness::WriteFile(scratch / "o/bad\xff name", 1, kT);
+    harness::WriteFile(scratch / "c/x", 1, kT);
+    const auto text = harness::Run({"scan", scratch / "o", scratch / "c", "--list", "missing"});
+    ASSERT_EQ(text.status, 0) << text.err;
+    const auto lines = harness::Lines(text.out);
+    EXPECT_EQ(Paths(lines.begin(), lines.end()), (Paths{"new\\x0Aline", "bad\\xFF name"})) << text.out;
+    const auto json = harness::Run({"scan", scratch / "o", scratch / "c", "--list", "missing", "--json"});
+    ASSERT_EQ(json.status, 0) << json.err;
+    EXPECT_NE(json.out.find(R"({"event":"listed","list":"missing","path":"bad\\xFF name","path_escaped":true})"),
+              std::string::npos)
+        << json.out;
+    EXPECT_NE(json.out.find(R"({"event":"listed","list":"missing","path":"new\nline"})"), std::string::npos)
+        << json.out;
+}
+#endif
