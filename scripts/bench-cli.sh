@@ -24,6 +24,11 @@
 # the peak memory of `scan --against` a manifest in the walk's order (read as
 # the walk goes) and in another (the same lines reversed: indexed).
 #   MANIFEST_PAIRS="200000 1000000" (0 leaves it out)
+# Then, on the usual mix of FILTER_PAIRS pairs, what filters and folders
+# cost: `scan` paired with the same scan under five --exclude rules that leave
+# nothing out (every path is tried against each), and `fix` paired with
+# `fix --folders`.
+#   FILTER_PAIRS=200000 (0 leaves it out)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${KELVORA_BUILD:-$root/build}
@@ -255,3 +260,28 @@ for pairs in ${manifest_sizes[@]+"${manifest_sizes[@]}"}; do
     "$(field peak_mb <<<"$a")" "$(field seconds <<<"$d")" "$(field peak_mb <<<"$d")" "$mfx" "$mf1" "$mag" \
     "$(ratio "$mag" "$mfx")" "$(ratio "$mag" "$mf1")" "$fixmb" "$agmb" "${s#* }" "${i#* }"
 done
+
+filter_pairs=${FILTER_PAIRS:-200000}
+if [ "$filter_pairs" != 0 ]; then
+  dir=$bench/mix-$filter_pairs
+  if [ ! -d "$dir/copies" ]; then
+    mkdir -p "$dir"
+    "$make_tree" "$dir" "$filter_pairs" $((filter_pairs / 100))
+  fi
+  o=$dir/originals c=$dir/copies
+  rules=(--exclude '*.tmp' --exclude 'cache/' --exclude '/none/**' --exclude 'a/*/b[0-9]?' --exclude '**/.thumbnails')
+  sc=(); sf=(); fx=(); ff=()
+  for run in $(seq 0 "$runs"); do
+    w=$(timed "$dir" "$filter_pairs" "" "$cli" scan "$o" "$c" --quiet)
+    x=$(timed "$dir" "$filter_pairs" "" "$cli" scan "$o" "$c" --quiet "${rules[@]}")
+    y=$(timed "$dir" "$filter_pairs" "" "$cli" fix "$o" "$c" --shift 1h --quiet)
+    z=$(timed "$dir" "$filter_pairs" "" "$cli" fix "$o" "$c" --shift 1h --quiet --folders)
+    [ "$run" -eq 0 ] && continue
+    sc+=("${w% *}"); sf+=("${x% *}"); fx+=("${y% *}"); ff+=("${z% *}")
+  done
+  msc=$(printf '%s\n' "${sc[@]}" | median); msf=$(printf '%s\n' "${sf[@]}" | median)
+  mfx=$(printf '%s\n' "${fx[@]}" | median); mff=$(printf '%s\n' "${ff[@]}" | median)
+  printf '\n%-8s %9s %10s %9s %9s %12s %11s\n' pairs scan_s filtered_s ratio fix_s folders_s ratio
+  printf '%-8s %9s %10s %9s %9s %12s %11s\n' "$filter_pairs" "$msc" "$msf" "$(ratio "$msf" "$msc")" "$mfx" "$mff" \
+    "$(ratio "$mff" "$mfx")"
+fi
