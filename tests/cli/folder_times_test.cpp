@@ -59,7 +59,11 @@ TEST(Folders, RepairedAfterTheirContentsTheDeepestFirstAndUndoneExactly)
 {
     FolderTrees trees;
     const auto before = harness::Take(trees.c);
-    const auto fix = trees.Run({"fix", trees.o, trees.c, "--shift", "1h", "--folders", "--json", "--jobs", "2"});
+    // Journals named, so that no test takes another's (on Windows the
+    // default place is the profile's, shared by the tests).
+    const std::string fixJournal = trees.scratch / "fix.jsonl";
+    const auto fix = trees.Run({"fix", trees.o, trees.c, "--shift", "1h", "--folders", "--json", "--jobs", "2",
+                                "--journal", fixJournal});
     ASSERT_EQ(fix.status, 0) << fix.err;
     for (const char* folder : {"/a/b", "/a", ""})
         EXPECT_EQ(harness::ModifiedNanos(trees.c + folder), kT - 7 * kS) << folder;
@@ -81,7 +85,7 @@ TEST(Folders, RepairedAfterTheirContentsTheDeepestFirstAndUndoneExactly)
         << summary;
 
     const std::string undoJournal = trees.scratch / "undo.jsonl";
-    const auto undo = trees.Run({"undo", "--last", "--journal", undoJournal});
+    const auto undo = trees.Run({"undo", fixJournal, "--journal", undoJournal});
     ASSERT_EQ(undo.status, 0) << undo.out << undo.err;
     EXPECT_TRUE(harness::Differences(before, harness::Take(trees.c)).empty());
     for (const char* folder : {"/a/b", "/a"})
