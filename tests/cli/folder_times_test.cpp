@@ -118,6 +118,14 @@ TEST(Folders, DryRunListsThemAndWithoutTheOptionNoFolderChanges)
     EXPECT_EQ(harness::ModifiedNanos(trees.c + "/a/b"), kT - 7 * kS + kHour);
     EXPECT_EQ(harness::ModifiedNanos(trees.c), kT - 7 * kS - kHour);
     EXPECT_EQ(files.out.find("Folders"), std::string::npos) << files.out;
+
+    // A manifest's folder times are not read: refused, not silently ignored.
+    const auto manifest = trees.Run({"manifest", trees.o, "-o", trees.scratch / "o.mtree"});
+    ASSERT_EQ(manifest.status, 0) << manifest.err;
+    const auto against = trees.Run({"fix", "--against", trees.scratch / "o.mtree", trees.c, "--shift", "1h",
+                                    "--folders"});
+    EXPECT_EQ(against.status, 2);
+    EXPECT_NE(against.err.find("--folders needs the folder of the originals"), std::string::npos) << against.err;
 }
 
 TEST(Folders, ExcludedFoldersKeepTheirTimes)
