@@ -11,6 +11,7 @@
 #include "cli/options.h"
 #include "cli/output.h"
 #include "cli/platform.h"
+#include "cli/records.h"
 #include "cli/signals.h"
 #include "engine/duration.h"
 
@@ -40,7 +41,33 @@ struct Texts {
     std::vector<std::string> shifts;
     std::string tolerance;
     std::string progress = "auto";
+    std::string filterError;  // the first pattern refused
 };
+
+const char* const kFilterText =
+    "PATTERN as rsync's: * any run of characters but /, ** any run, ? one character, [a-z] a class;\n"
+    "a trailing / matches folders only, a leading / anchors at the top, otherwise the last names\n"
+    "match at any depth; the first rule that matches decides. Folders left out are not walked.";
+
+// --include and --exclude, repeatable, kept in the order given (the first
+// rule that matches decides).
+void AddFilters(CLI::App& command, cli::Options& options, Texts& texts)
+{
+    for (const bool include : {false, true}) {
+        command
+            .add_option_function<std::string>(
+                include ? "--include" : "--exclude",
+                [&options, &texts, include](const std::string& pattern) {
+                    std::string error;
+                    if (!options.filter.Add(include, pattern, error) && texts.filterError.empty())
+                        texts.filterError = error;
+                },
+                include ? "Keeps what PATTERN matches, before a later --exclude (repeatable)"
+                        : "Leaves out what PATTERN matches; a folder is not walked (repeatable)")
+            ->type_name("PATTERN")
+            ->trigger_on_parse();
+    }
+}
 
 // A whole number from `least` to `most`, told in plain words otherwise.
 CLI::Validator WholeNumber(long least, long most)
@@ -60,6 +87,21 @@ CLI::Validator WholeNumber(long least, long most)
             if (errno == ERANGE || value < least || value > most)
                 return text + " is out of range: " + range;
             return "";
+        },
+        "", "");
+}
+
+// One of `names`, told in plain words otherwise (and not shown in the help).
+CLI::Validator OneOf(std::vector<std::string> names)
+{
+    return CLI::Validator(
+        [names](std::string& text) -> std::string {
+            if (std::find(names.begin(), names.end(), text) != names.end())
+                return "";
+            std::string list;
+            for (const std::string& name : names)
+                list += (list.empty() ? "" : ", ") + name;
+            return "\"" + text + "\" is not one of " + list;
         },
         "", "");
 }
@@ -85,6 +127,7 @@ void AddCommon(CLI::App& command, cli::Options& options, Texts& texts)
         ->type_name("WHEN")
         ->check(CLI::IsMember({"auto", "always", "never"}));
     command.add_flag("--quiet", options.quiet, "Only errors and the exit status");
+    AddFilters(command, options, texts);
 }
 
 int UsageError(const std::string& message)
@@ -147,6 +190,8 @@ int main(int argc, char** argv)
     app.footer(kExitText);
 
     cli::Options options;
+    // On Windows "\\" separates names in patterns too.
+    options.filter = engine::PathFilter(cli::PathSeparator() == '\\');
     options.jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     Texts texts;
 
@@ -156,7 +201,21 @@ int main(int argc, char** argv)
     scan->add_option("--top", options.top, "Differences shown (default 10)")
         ->type_name("N")
         ->check(WholeNumber(0, 1000000));
-    scan->footer(std::string(kProofText) + kExitText);
+    std::vector<std::string> lists;
+    scan->add_option("--list", lists,
+                     "Prints the paths of these pairs instead of the counts: missing, orphans, other-size, equal, "
+                     "differing, matching (with --shift); repeatable or comma-separated")
+        ->type_name("KIND")
+        ->delimiter(',')
+        ->check(OneOf({"missing", "orphans", "other-size", "equal", "differing", "matching"}));
+    scan->add_option("--shift", texts.shifts, "The rule of fix, for --list matching and a count of the matches")
+        ->type_name("SHIFT")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+        ->allow_extra_args(false);
+    scan->add_option("--tolerance", texts.tolerance, "With --shift: the largest distance from a shift (default 2s)")
+        ->type_name("DURATION");
+    scan->footer(std::string(kProofText) + kFilterText + "\n\n" + kExitText);
 
     CLI::App* fix = app.add_subcommand(
         "fix", "Sets each matching copy's modification time to its original's");
@@ -178,11 +237,14 @@ int main(int argc, char** argv)
     fix->add_flag("--force", options.force, "Lets --report replace a file that exists");
     fix->add_flag("--hard-links", options.hardLinks,
                   "Also changes copies that have other names (hard links); never one that is an original");
+    fix->add_flag("--folders", options.folders,
+                  "Also sets the times of the folders present on both sides that the rule matches, "
+                  "each after everything in it");
     CLI::Option* journal =
         fix->add_option("--journal", options.journal, "Where the run's journal goes")->type_name("FILE");
     CLI::Option* noJournal = fix->add_flag("--no-journal", options.noJournal, "Keeps no journal");
     journal->excludes(noJournal);
-    fix->footer(std::string(kProofText) + kExitText);
+    fix->footer(std::string(kProofText) + kFilterText + "\n\n" + kExitText);
 
     CLI::App* undo = app.add_subcommand(
         "undo", "Sets the copies a fix changed back to their times before, from its journal");
@@ -237,7 +299,8 @@ int main(int argc, char** argv)
         ->type_name("WHEN")
         ->check(CLI::IsMember({"auto", "always", "never"}));
     manifest->add_flag("--quiet", options.quiet, "Only errors and the exit status");
-    manifest->footer("Exit status: 0 done; 1 a file or folder could not be read (left out) or the manifest\n"
+    AddFilters(*manifest, options, texts);
+    manifest->footer(std::string(kFilterText) + "\n\n" + "Exit status: 0 done; 1 a file or folder could not be read (left out) or the manifest\n"
                      "could not be written; 2 usage error; 130 interrupted (the manifest is incomplete).");
 
     std::string helpTopic;
@@ -272,6 +335,8 @@ int main(int argc, char** argv)
         return cli::FinishOutput(cli::kExitDone);
     }
 
+    if (!texts.filterError.empty())
+        return UsageError(texts.filterError);
     options.progress = texts.progress == "always" ? cli::ProgressMode::Always
                      : texts.progress == "never"  ? cli::ProgressMode::Never
                                                   : cli::ProgressMode::Auto;
@@ -285,8 +350,19 @@ int main(int argc, char** argv)
     std::string error;
     if ((scan->parsed() || fix->parsed()) && !Positionals(options, error))
         return UsageError(error);
-    if (scan->parsed())
+    if (scan->parsed()) {
+        for (const std::string& list : lists)
+            for (const engine::Listed kind : cli::kListedKinds)
+                if (list == cli::ListedName(kind))
+                    options.list |= static_cast<unsigned>(kind);
+        if (!ReadRule(texts, options.rule, error))
+            return UsageError(error);
+        if ((options.list & static_cast<unsigned>(engine::Listed::Matching)) && options.rule.shifts.empty())
+            return UsageError("--list matching needs --shift SHIFT: the rule that fix would use");
+        if (!texts.tolerance.empty() && options.rule.shifts.empty())
+            return UsageError("--tolerance goes with --shift");
         return cli::FinishOutput(cli::RunScan(options));
+    }
     if (journals->parsed())
         return cli::FinishOutput(cli::RunJournals(options));
     if (undo->parsed()) {
@@ -297,5 +373,8 @@ int main(int argc, char** argv)
 
     if (!ReadRule(texts, options.rule, error))
         return UsageError(error);
+    if (options.folders && !options.against.empty())
+        return UsageError("--folders needs the folder of the originals: the times of folders in a manifest are "
+                          "not read");
     return cli::FinishOutput(cli::RunFix(options));
 }

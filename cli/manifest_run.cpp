@@ -87,6 +87,7 @@ int RunManifest(const Options& options)
     engine::ManifestOptions manifest;
     manifest.digest = options.digest;
     manifest.stop = &g_stopRequested;
+    manifest.filter = &options.filter;
     const long usable = std::max(0L, OpenFileLimit() - 16);
     manifest.maxKeptHandles = static_cast<int>(std::min(usable / 2, 512L));
     const engine::ManifestTotals totals = engine::MakeManifest(*originals, manifest, output);

@@ -159,6 +159,16 @@ void CliObserver::Tell(const std::string& line)
         Write(stderr, line + "\n");
 }
 
+void CliObserver::OnListed(engine::Listed kind, const std::string& path)
+{
+    if (outputs_.listJson)
+        Write(stdout, ListedJson(kind, path).dump() + "\n");
+    else if (outputs_.listTagged)
+        Print("{} {}\n", ListedName(kind), ShownPath(path, true));
+    else
+        Print("{}\n", ShownPath(path, true));
+}
+
 void CliObserver::OnEvent(const engine::FileEvent& event)
 {
     using engine::EventKind;
@@ -171,7 +181,13 @@ void CliObserver::OnEvent(const engine::FileEvent& event)
     if (event.kind == EventKind::Touched || event.kind == EventKind::Skipped ||
         (event.kind == EventKind::Planned && (!outputs_.dryRunList || outputs_.json || outputs_.quiet)))
         return;
-    const std::string path = NamedPath(outputs_.copiesRoot, event.path);
+    std::string path = NamedPath(outputs_.copiesRoot, event.path);
+    if (event.folder && !path.empty() && path.back() != '/' && path.back() != PathSeparator()) {
+        // A folder's path ends in a separator, the one its names are joined with.
+        const std::string& root = outputs_.copiesRoot;
+        const bool typedWithSlash = root.find(PathSeparator()) == std::string::npos && root.find('/') != std::string::npos;
+        path += typedWithSlash ? '/' : PathSeparator();
+    }
     switch (event.kind) {
     case EventKind::Planned:
         Print("{} {}  {} -> {}  ({})\n", outputs_.plannedVerb, path, engine::IsoUtc(event.before),

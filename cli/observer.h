@@ -51,12 +51,17 @@ struct Outputs {
     std::string copiesRoot;
     ReportFile* report = nullptr;
     ProgressLine* progress = nullptr;
+    // scan --list: the pairs named on stdout, as JSON Lines or one path a
+    // line (after the kind's name when several kinds are listed).
+    bool listJson = false;
+    bool listTagged = false;
 };
 
 class CliObserver : public engine::Observer {
 public:
     explicit CliObserver(const Outputs& outputs) : outputs_(outputs) {}
     void OnEvent(const engine::FileEvent& event) override;
+    void OnListed(engine::Listed kind, const std::string& path) override;
 
 private:
     void Tell(const std::string& line);

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/path_filter.h"
 #include "engine/rule.h"
 
 namespace cli {
@@ -18,14 +19,18 @@ struct Options {
     int jobs = 1;
     bool jobsGiven = false;  // --jobs on the command line
     ProgressMode progress = ProgressMode::Auto;
+    // scan, fix, manifest: --include and --exclude, in their order
+    engine::PathFilter filter;
     // scan
     int top = 10;
+    unsigned list = 0;     // the engine::Listed kinds whose paths are printed
     // fix
     engine::Rule rule;
     bool dryRun = false;
     std::string report;    // empty: none
     bool force = false;    // the report may replace a file
     bool hardLinks = false;  // change copies with other names too
+    bool folders = false;    // change the folders' times too
     std::string journal;   // empty: the default place
     bool noJournal = false;
     // scan, fix: a manifest plays the originals ("-": standard input)

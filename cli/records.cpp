@@ -57,7 +57,9 @@ nlohmann::ordered_json EventJson(const engine::FileEvent& event)
     bool escaped = false;
     nlohmann::ordered_json json;
     json["event"] = EventName(event.kind);
-    json["path"] = ShownPath(event.path, false, escaped);
+    // A folder's path ends in "/" ("./" for the top), as rsync shows folders.
+    json["path"] = ShownPath(event.folder ? (event.path.empty() ? "./" : event.path + "/") : event.path, false,
+                             escaped);
     if (escaped)
         json["path_escaped"] = true;
     if (event.kind == engine::EventKind::Unreadable)
@@ -74,6 +76,35 @@ nlohmann::ordered_json EventJson(const engine::FileEvent& event)
         json["verified"] = ProofName(event.proof);
     if (!event.reason.empty())
         json["reason"] = event.reason;
+    return json;
+}
+
+const engine::Listed kListedKinds[6] = {engine::Listed::Missing,    engine::Listed::Orphan,
+                                        engine::Listed::OtherSize,  engine::Listed::EqualTimes,
+                                        engine::Listed::Differing,  engine::Listed::Matching};
+
+const char* ListedName(engine::Listed kind)
+{
+    switch (kind) {
+    case engine::Listed::Missing: return "missing";
+    case engine::Listed::Orphan: return "orphans";
+    case engine::Listed::OtherSize: return "other-size";
+    case engine::Listed::EqualTimes: return "equal";
+    case engine::Listed::Differing: return "differing";
+    case engine::Listed::Matching: return "matching";
+    }
+    return "unknown";
+}
+
+nlohmann::ordered_json ListedJson(engine::Listed kind, const std::string& path)
+{
+    bool escaped = false;
+    nlohmann::ordered_json json;
+    json["event"] = "listed";
+    json["list"] = ListedName(kind);
+    json["path"] = ShownPath(path, false, escaped);
+    if (escaped)
+        json["path_escaped"] = true;
     return json;
 }
 
@@ -103,6 +134,11 @@ nlohmann::ordered_json SummaryJson(const char* command, bool dryRun, const engin
     json["content_differs"] = totals.contentDiffers;
     if (std::string(command) == "fix")
         json["hard_linked"] = totals.hardLinked;
+    if (totals.folders) {
+        json["folder_pairs"] = totals.folderPairs;
+        json["folders_matched"] = totals.foldersMatched;
+        json["folders_touched"] = totals.foldersTouched;
+    }
     json["unreadable_folders"] = totals.unreadable;
     json["interrupted"] = totals.interrupted;
     json["seconds"] = seconds;

@@ -16,6 +16,11 @@ const char* ProofName(engine::Proof proof);
 
 nlohmann::ordered_json EventJson(const engine::FileEvent& event);
 
+// The kinds of pairs scan --list names, and their names on the command line.
+extern const engine::Listed kListedKinds[6];
+const char* ListedName(engine::Listed kind);
+nlohmann::ordered_json ListedJson(engine::Listed kind, const std::string& path);
+
 // The totals of a run; `command` is "scan" or "fix".
 nlohmann::ordered_json SummaryJson(const char* command, bool dryRun, const engine::Totals& totals,
                            double seconds);

@@ -53,7 +53,7 @@ struct Run {
 
 Run Walk(const Options& options, const engine::Roots& roots, const engine::Job& job,
          ReportFile* report, bool dryRunList, engine::JournalWriter* journal = nullptr,
-         engine::RecordedOriginals* against = nullptr)
+         engine::RecordedOriginals* against = nullptr, bool listJson = false)
 {
     engine::Progress progress;
     ProgressLine line(progress, ProgressShown(options));
@@ -66,6 +66,8 @@ Run Walk(const Options& options, const engine::Roots& roots, const engine::Job& 
     outputs.copiesRoot = options.copies;
     outputs.report = report;
     outputs.progress = &line;
+    outputs.listJson = listJson;
+    outputs.listTagged = (job.list & (job.list - 1)) != 0;  // more than one kind
     CliObserver cliObserver(outputs);
     std::unique_ptr<JournalObserver> journalObserver;
     engine::Observer* observer = &cliObserver;
@@ -104,6 +106,7 @@ engine::Job BaseJob(const Options& options)
     engine::Job job;
     job.jobs = Jobs(options);
     job.stop = &g_stopRequested;
+    job.filter = &options.filter;
     // Open folders within what the process may hold. Set aside: the standard
     // streams, the journal and the report, the libraries' own, and on each
     // walking thread the folders in hand and the copy being changed. Of the
@@ -140,6 +143,10 @@ int RunScan(const Options& options)
     engine::Roots roots;
     Manifest against;
     std::string error;
+    if (!options.rule.shifts.empty() && !engine::CheckRule(options.rule, error)) {
+        Error(error);
+        return kExitUsage;
+    }
     if (!Open(options, roots, against, error)) {
         Error(error);
         return kExitUsage;
@@ -147,17 +154,20 @@ int RunScan(const Options& options)
     engine::Job job = BaseJob(options);
     job.countUnpaired = true;
     job.verify = options.verify;
+    job.rule = options.rule;  // with --shift, the matches are counted too
+    job.list = options.list;
     Options quietEvents = options;
     quietEvents.json = false;  // scan prints counts, not one line per file
     const Run run = Walk(quietEvents, roots, job, nullptr, false, nullptr,
-                         options.against.empty() ? nullptr : against.originals());
+                         options.against.empty() ? nullptr : against.originals(), options.json);
     if (!against.Problem().empty()) {
         Error(against.Problem());
         return kExitFailures;
     }
+    // With --list the text output is the list alone, for the next program of a pipe.
     if (options.json)
         PrintScanJson(options, run.totals, run.seconds);
-    else if (!options.quiet)
+    else if (!options.quiet && !options.list)
         PrintScanText(options, run.totals, run.seconds);
     std::fflush(stdout);
     return Status(run.totals);
@@ -219,6 +229,7 @@ int RunFix(const Options& options)
     job.dryRun = options.dryRun;
     job.hardLinks = options.hardLinks;
     job.verify = options.verify;
+    job.folders = options.folders;
     const Run run = Walk(options, roots, job, options.report.empty() ? nullptr : &report,
                          options.dryRun, journalled ? &journal : nullptr,
                          options.against.empty() ? nullptr : against.originals());

@@ -113,6 +113,8 @@ void PrintScanText(const Options& options, const engine::Totals& totals, double 
     Line("Copies found", totals.pairs);
     Line("  same size", totals.sameSize);
     Line("    equal times", totals.equalTimes);
+    if (!options.rule.shifts.empty())
+        Line("    matching --shift", totals.matched);
     Line("  other size", totals.otherSize);
     Line("Missing copies", totals.missing);
     Line("Copies without an original", totals.orphans);
@@ -171,6 +173,12 @@ void PrintFixText(const Options& options, const engine::Totals& totals, double s
     Line("Pairs", totals.pairs);
     Line("Matches", totals.matched);
     Line(options.dryRun ? "Would be touched" : "Touched", options.dryRun ? totals.matched : totals.touched);
+    if (totals.folders) {
+        Line("Folders", totals.folderPairs);
+        Line("  matches", totals.foldersMatched);
+        Line(options.dryRun ? "  would be touched" : "  touched",
+             options.dryRun ? totals.foldersMatched : totals.foldersTouched);
+    }
     Line("Failed", totals.failed + totals.unreadable);
     if (totals.notKept)
         Line("Time not kept", totals.notKept);

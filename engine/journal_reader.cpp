@@ -340,6 +340,7 @@ bool JournalParser::ReadPlain(const char* text, size_t length, Line& kind)
     if (!IsInsidePath(entry.path))
         return false;  // the general parser says why
     entry.serial = serial;
+    entry.folder = false;
     entry.mark = Mark::None;
     entry.kept = fsys::Instant();
     entry.reason.clear();
@@ -415,7 +416,17 @@ bool JournalParser::Read(const char* text, size_t length, bool terminated, Line&
         if (entry.serial != marks_.size() + 1)
             return fail("the intent is numbered " + std::to_string(entry.serial) + " where " +
                         std::to_string(marks_.size() + 1) + " was due");
-        if (!IsInsidePath(entry.path))
+        if (v2 && reader.Has("t")) {
+            std::string type;
+            if (!reader.Text("t", type))
+                return fail(message);
+            if (type != "d")
+                return fail("the change's kind \"t\" is \"" + type + "\", not \"d\" (a folder)");
+            entry.folder = true;
+        }
+        if (entry.folder && entry.path == ".")
+            entry.path.clear();  // the copies folder itself
+        else if (!IsInsidePath(entry.path))
             return fail("the path leads out of the copies folder (absolute, empty or through \"..\")");
         if (v2 && reader.Has("v") && (!reader.Text("v", entry.verified) || !KnownProof(entry.verified)))
             return fail("\"v\" is neither \"content\" nor \"sha256\"");

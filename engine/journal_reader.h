@@ -44,6 +44,7 @@ struct JournalEntry {
     Mark mark = Mark::None;
     fsys::Instant kept;   // with Done: the time read back ("kept", or the time set)
     std::string reason;   // with Failed and Left
+    bool folder = false;  // the change of a folder's own time; its path "" for the top
 };
 
 struct JournalHeader {

@@ -210,7 +210,8 @@ bool JournalWriter::WriteIntents(std::vector<FileEvent>& planned, std::string& e
         const size_t start = lines.size();
         AppendLiteral(lines, "{\"i\":");
         AppendNumber(lines, serial_ + 1);
-        AppendBytes(lines, "p", event.path);
+        // A folder's change is marked with "t":"d", and the top folder named ".".
+        AppendBytes(lines, "p", event.folder && event.path.empty() ? std::string(".") : event.path);
         if (lines.size() - start > kMaxJournalLine - 256) {
             // A path deeper than the reader takes: left alone.
             lines.resize(start);
@@ -233,6 +234,8 @@ bool JournalWriter::WriteIntents(std::vector<FileEvent>& planned, std::string& e
             at = Put(at, "\",\"v\":\"content");
         else if (event.proof == Proof::Digest)
             at = Put(at, "\",\"v\":\"sha256");
+        if (event.folder)
+            at = Put(at, "\",\"t\":\"d");
         at = Put(at, "\"}\n");
         lines.append(tail, static_cast<size_t>(at - tail));
     }

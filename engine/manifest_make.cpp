@@ -139,6 +139,7 @@ ManifestTotals MakeManifest(const fsys::Folder& originals, const ManifestOptions
     walk.jobs = 1;  // the order of the entries is the walk's
     walk.maxKeptHandles = options.maxKeptHandles;
     walk.stop = writer.stop();
+    walk.filter = options.filter;
     WalkInStep(originals, originals, walk, writer);
     totals.interrupted = !totals.writeFailed && options.stop && options.stop->load();
     return totals;

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/path_filter.h"
 #include "fsys/fsys.h"
 
 namespace engine {
@@ -18,6 +19,7 @@ struct ManifestOptions {
     bool digest = false;
     int maxKeptHandles = 512;
     const std::atomic<bool>* stop = nullptr;  // finish the file in hand, then stop
+    const PathFilter* filter = nullptr;       // entries left out, folders not walked
 };
 
 struct ManifestTotals {

@@ -47,6 +47,9 @@ void Add(Totals& into, const Totals& from)
     into.unreadable += from.unreadable;
     into.compared += from.compared;
     into.contentDiffers += from.contentDiffers;
+    into.folderPairs += from.folderPairs;
+    into.foldersMatched += from.foldersMatched;
+    into.foldersTouched += from.foldersTouched;
     into.differences.Merge(from.differences);
 }
 
@@ -151,9 +154,62 @@ public:
     // The walk is over: each walking thread makes the changes it still holds.
     void Finished(int worker) override { Flush(worker); }
 
+    // The changes of the copies' folders, held until every file was changed:
+    // made now, from one thread, the deepest folders first, so that each
+    // folder's time is set after everything inside it. Each folder is opened
+    // again from the top, name by name, and must be the one listed.
+    void MakeFolderChanges(const fsys::Folder& copiesTop)
+    {
+        const auto depth = [](const std::string& path) {
+            return path.empty() ? 0 : 1 + std::count(path.begin(), path.end(), '/');
+        };
+        std::sort(folderChanges_.begin(), folderChanges_.end(),
+                  [&depth](const FolderChange& a, const FolderChange& b) {
+                      const auto depthA = depth(a.path), depthB = depth(b.path);
+                      return depthA != depthB ? depthA > depthB : a.path < b.path;
+                  });
+        Totals& totals = totals_[0];
+        FolderBatch batch;
+        for (FolderChange& change : folderChanges_) {
+            if (Stopped())
+                break;
+            FileEvent event;
+            event.kind = EventKind::Planned;
+            event.path = std::move(change.path);
+            event.folder = true;
+            event.paired = true;
+            event.size = change.copy.size;
+            event.original = change.original;
+            event.before = change.copy.modified;
+            event.set = change.original;
+            event.object = change.copy.object;
+            if (job_.dryRun) {
+                Report(event);
+                continue;
+            }
+            fsys::FolderHandle handle = OpenBelow(copiesTop, event.path, change.copy);
+            if (!handle) {
+                ++totals.changed;
+                event.kind = EventKind::Changed;
+                event.reason = "moved or replaced since it was listed";
+                Report(event);
+                continue;
+            }
+            batch.planned.push_back(std::move(event));
+            batch.handles.push_back(std::move(handle));
+            batch.listed.push_back(change.copy);
+            if (batch.planned.size() >= heldFolders_)
+                ChangeFolders(batch, totals);
+        }
+        ChangeFolders(batch, totals);
+        folderChanges_.clear();
+    }
+
     void Visit(const FolderView& view, int worker) override
     {
         Totals& totals = totals_[worker];
+        if (job_.folders && job_.change && view.folder[kOriginals] && view.folder[kCopies])
+            FolderPair(view, worker, totals);
         const auto& originals = *view.entries[kOriginals];
         const auto& copies = *view.entries[kCopies];
         Folder folder{view, worker, nullptr};
@@ -177,13 +233,16 @@ public:
                 !Refresh(folder, kOriginals, name, *original, totals))
                 continue;
             if (!original || original->kind != fsys::Kind::Regular) {
-                if (copy && copy->kind == fsys::Kind::Regular)
+                if (copy && copy->kind == fsys::Kind::Regular) {
                     ++totals.orphans;
+                    List(folder, Listed::Orphan, name);
+                }
                 continue;
             }
             ++totals.originals;
             if (!copy) {
                 ++totals.missing;
+                List(folder, Listed::Missing, name);
                 NoteOriginal(folder, name);
                 continue;
             }
@@ -238,6 +297,19 @@ private:
         size_t bytes = 0;                // of the paths held
         std::unique_ptr<PlaceCheck> places;
     };
+    // A folder of the copies whose time the rule matches, changed once the
+    // walk and the changes of files are over.
+    struct FolderChange {
+        std::string path;
+        fsys::Instant original;
+        fsys::Facts copy;  // as listed
+    };
+    // Folder changes with their folders open, recorded together.
+    struct FolderBatch {
+        std::vector<FileEvent> planned;
+        std::vector<fsys::FolderHandle> handles;
+        std::vector<fsys::Facts> listed;
+    };
     // A change of a copy with other names, made once the walk is over.
     struct Deferred {
         FileEvent event;
@@ -281,6 +353,86 @@ private:
             Flush(worker);
     }
     void Report(Folder& folder, FileEvent event) { Report(folder.worker, std::move(event)); }
+
+    // Both folders at a path: compared by the rule, and the copy's held when it matches.
+    void FolderPair(const FolderView& view, int worker, Totals& totals)
+    {
+        fsys::Facts original, copy;
+        fsys::Failure failure;
+        if (!fsys::FolderFacts(*view.folder[kOriginals], original, failure) ||
+            !fsys::FolderFacts(*view.folder[kCopies], copy, failure)) {
+            ++totals.failed;
+            FileEvent event;
+            event.kind = EventKind::Failed;
+            event.path = view.path;
+            event.folder = true;
+            event.reason = failure.reason;
+            Report(worker, std::move(event));
+            return;
+        }
+        ++totals.folderPairs;
+        const int64_t delta = Difference(copy.modified, original.modified);
+        if (delta == 0 || !MatchesDelta(job_.rule, delta))
+            return;
+        ++totals.foldersMatched;
+        std::lock_guard<std::mutex> lock(deferredMutex_);
+        folderChanges_.push_back({view.path, original.modified, copy});
+    }
+
+    // Records a batch of folder changes, then makes them in turn.
+    void ChangeFolders(FolderBatch& batch, Totals& totals)
+    {
+        if (batch.planned.empty())
+            return;
+        std::string reason;
+        bool allowed = !Stopped() && observer_.BeforeChanges(batch.planned, reason);
+        for (size_t k = 0; k < batch.planned.size(); ++k) {
+            FileEvent& event = batch.planned[k];
+            if (allowed && Stopped()) {
+                allowed = false;  // recorded, not made: the folders keep their time
+                reason.clear();
+            }
+            if (!allowed || event.kind == EventKind::Failed) {
+                if (!allowed && reason.empty())
+                    continue;
+                ++totals.failed;
+                if (!allowed) {
+                    event.kind = EventKind::Failed;
+                    event.reason = reason;
+                }
+                Report(event);
+                continue;
+            }
+            const fsys::Folder& folder = *batch.handles[k];
+            fsys::Facts after;
+            fsys::Failure failure;
+            TellOutcome(fsys::SetFolderModified(folder, batch.listed[k], event.set, after, failure), after, failure,
+                        [&folder] { return fsys::TimeGranularity(folder); }, "since it was listed", event);
+            switch (event.kind) {
+            case EventKind::Touched: ++totals.foldersTouched; break;
+            case EventKind::NotKept: ++totals.notKept; break;
+            case EventKind::Changed:
+                ++totals.changed;
+                if (failure.reason.empty())
+                    event.readBack = after.modified;
+                break;
+            default: ++totals.failed; break;
+            }
+            Report(event);
+        }
+        batch.planned.clear();
+        batch.handles.clear();
+        batch.listed.clear();
+    }
+
+    // Names a pair of a kind the job lists.
+    void List(Folder& folder, Listed kind, const std::string& name)
+    {
+        if (!(job_.list & static_cast<unsigned>(kind)))
+            return;
+        std::lock_guard<std::mutex> lock(observerMutex_);
+        observer_.OnListed(kind, PathOf(folder, name));
+    }
 
     void Fail(Folder& folder, const std::string& name, const std::string& reason,
               Totals& totals)
@@ -344,11 +496,13 @@ private:
         const PairClass pairClass = Classify(job_.rule, original, copy, delta);
         if (pairClass == PairClass::OtherSize) {
             ++totals.otherSize;
+            List(folder, Listed::OtherSize, name);
             return false;
         }
         ++totals.sameSize;
         if (pairClass == PairClass::EqualTimes) {
             ++totals.equalTimes;
+            List(folder, Listed::EqualTimes, name);
             return false;
         }
         // Any difference is taken for a drift only on proof by content.
@@ -358,10 +512,12 @@ private:
         if (job_.verify && !job_.change && !Prove(folder, name, index, original, copy, totals))
             return false;
         totals.differences.Add(copy.modified, original.modified);
+        List(folder, Listed::Differing, name);
         if (!match)
             return false;
         if (!job_.change) {
             ++totals.matched;
+            List(folder, Listed::Matching, name);
             return true;
         }
         if (copy.links > 1 && !job_.hardLinks) {
@@ -376,6 +532,7 @@ private:
             proof = folder.view.recorded ? Proof::Digest : Proof::Content;
         }
         ++totals.matched;
+        List(folder, Listed::Matching, name);
         if (copy.links > 1) {
             LinkedCopy(folder, name, original, copy, totals, proof);
             return true;
@@ -634,21 +791,48 @@ private:
     std::vector<Queue> queues_;   // one per walking thread
     std::vector<std::set<Identity>> linkedOriginals_;  // originals with other names, per thread
     std::vector<std::unique_ptr<ContentCheck>> checks_;  // per thread, made when first needed
-    std::mutex deferredMutex_;
+    std::mutex deferredMutex_;  // for the two below
     std::vector<Deferred> deferred_;
+    std::vector<FolderChange> folderChanges_;
     const size_t batch_;          // changes held on each walking thread, at most
     const size_t heldFolders_;    // folders held on each
     const size_t heldBytes_;      // bytes of paths held on each
     std::mutex observerMutex_;
 };
 
+// Removes from a record's folder at `path` the entries the filter leaves out.
+void LeaveOutRecorded(const PathFilter* filter, const std::string& path, std::vector<fsys::Entry>& entries,
+                      std::vector<fsys::Facts>& facts, std::vector<RecordedDigest>* digests = nullptr)
+{
+    if (!filter || filter->empty())
+        return;
+    size_t kept = 0;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const std::string entryPath = path.empty() ? entries[i].name : path + "/" + entries[i].name;
+        if (filter->Excluded(entryPath, entries[i].kind == fsys::Kind::Folder))
+            continue;
+        if (kept != i) {
+            entries[kept] = std::move(entries[i]);
+            facts[kept] = facts[i];
+            if (digests && i < digests->size())
+                (*digests)[kept] = (*digests)[i];
+        }
+        ++kept;
+    }
+    entries.resize(kept);
+    facts.resize(kept);
+    if (digests && digests->size() > kept)
+        digests->resize(kept);
+}
+
 // Walks the copies (as both sides of the walk, since it walks two trees) and
 // hands the pairing each folder with the record's originals in place of
 // the first side.
 class AgainstRecord : public FolderVisitor {
 public:
-    AgainstRecord(RecordedOriginals& originals, Pairing& pairing, bool countUnpaired, bool digests)
-        : originals_(originals), pairing_(pairing), countUnpaired_(countUnpaired), digests_(digests)
+    AgainstRecord(RecordedOriginals& originals, Pairing& pairing, bool countUnpaired, bool digests,
+                  const PathFilter* filter)
+        : originals_(originals), pairing_(pairing), countUnpaired_(countUnpaired), digests_(digests), filter_(filter)
     {
     }
 
@@ -661,6 +845,7 @@ public:
         // when both are folders, unless the unpaired are counted.
         if (!originals_.FolderOf(view.path, entries, facts, digests_ ? &digests : nullptr) && !countUnpaired_)
             return;
+        LeaveOutRecorded(filter_, view.path, entries, facts, digests_ ? &digests : nullptr);
         FolderView paired{view.path, {nullptr, view.folder[kCopies]}, {&entries, view.entries[kCopies]}};
         paired.recorded = &facts;
         if (digests_)
@@ -715,6 +900,7 @@ private:
             std::vector<fsys::Facts> facts;
             if (!originals_.FolderOf(child, entries, facts))
                 continue;
+            LeaveOutRecorded(filter_, child, entries, facts);
             const std::vector<fsys::Entry> none;
             FolderView alone{child, {nullptr, nullptr}, {&entries, &none}};
             alone.recorded = &facts;
@@ -727,6 +913,7 @@ private:
     Pairing& pairing_;
     const bool countUnpaired_;
     const bool digests_;  // asked for with the originals, for proof by content
+    const PathFilter* filter_;
     std::mutex failedMutex_;
     std::set<std::string> failed_;  // folders of the copies that could not be read
 };
@@ -744,12 +931,18 @@ Totals RepairAgainst(RecordedOriginals& originals, const fsys::Folder& copies, c
     fsys::Failure failure;
     fsys::FolderFacts(copies, copiesTop, failure);
     Pairing pairing(single, copiesTop, observer, progress);
-    AgainstRecord against(originals, pairing, job.countUnpaired, job.verify);
+    AgainstRecord against(originals, pairing, job.countUnpaired, job.verify, job.filter);
     if (job.countUnpaired)
-        originals.OnPassed([&pairing, &against](const std::string& path, const std::vector<fsys::Entry>& entries,
-                                                const std::vector<fsys::Facts>& facts) {
+        originals.OnPassed([&pairing, &against, &job](const std::string& path, const std::vector<fsys::Entry>& passed,
+                                                      const std::vector<fsys::Facts>& passedFacts) {
             if (against.InFailedFolder(path))
                 return;
+            // A folder of the record below one that the filter leaves out is not reached.
+            if (job.filter && !path.empty() && job.filter->ExcludedWithin(path, true))
+                return;
+            std::vector<fsys::Entry> entries = passed;
+            std::vector<fsys::Facts> facts = passedFacts;
+            LeaveOutRecorded(job.filter, path, entries, facts);
             const std::vector<fsys::Entry> none;
             FolderView alone{path, {nullptr, nullptr}, {&entries, &none}};
             alone.recorded = &facts;
@@ -759,6 +952,7 @@ Totals RepairAgainst(RecordedOriginals& originals, const fsys::Folder& copies, c
     options.jobs = single.jobs;
     options.maxKeptHandles = job.maxKeptHandles;
     options.stop = job.stop;
+    options.filter = job.filter;
     WalkInStep(copies, copies, options, against);
     originals.OnPassed(nullptr);
     pairing.MakeDeferred(copies);
@@ -781,9 +975,13 @@ Totals Repair(const fsys::Folder& originals, const fsys::Folder& copies, const J
     options.oneSided = job.countUnpaired || (job.hardLinks && job.change);
     options.maxKeptHandles = job.maxKeptHandles;
     options.stop = job.stop;
+    options.filter = job.filter;
     WalkInStep(originals, copies, options, pairing);
     pairing.MakeDeferred(copies);
+    if (job.folders && job.change)
+        pairing.MakeFolderChanges(copies);
     Totals totals = pairing.Sum();
+    totals.folders = job.folders;
     totals.interrupted = job.stop && job.stop->load();
     return totals;
 }

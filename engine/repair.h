@@ -51,6 +51,17 @@ struct FileEvent {
     uint64_t serial = 0;     // the change's number in the run's journal; 0 when none
     uint64_t object = 0;     // the copy's object number, as listed (with Planned)
     Proof proof = Proof::None;  // with Planned, Touched, NotKept
+    bool folder = false;     // of a folder's own time (fix --folders); "" is the top
+};
+
+// The kinds of pairs that a run can name as it counts them (OnListed).
+enum class Listed : unsigned {
+    Missing = 1,      // an original with nothing at the copy's place
+    Orphan = 2,       // a regular copy without a regular original
+    OtherSize = 4,    // a pair of other sizes
+    EqualTimes = 8,   // same size, same instant
+    Differing = 16,   // same size, other instants
+    Matching = 32,    // of those, the ones the rule matches
 };
 
 class Observer {
@@ -74,6 +85,13 @@ public:
     // With verify: the first pieces of the pair at `path` were read and
     // compared, the rest not yet. Calls may come from several walking threads.
     virtual void WhileComparing(const std::string& path) { (void)path; }
+    // A pair of a kind the job lists, by its path (relative to both tops).
+    // Called as OnEvent is.
+    virtual void OnListed(Listed kind, const std::string& path)
+    {
+        (void)kind;
+        (void)path;
+    }
 };
 
 struct Job {
@@ -91,6 +109,9 @@ struct Job {
     // contents are changed (and counted in the differences). Required by a
     // rule of any difference.
     bool verify = false;
+    // Also change the times of the copies' folders whose originals' folders
+    // the rule matches, once every file has been changed, the deepest first.
+    bool folders = false;
     int jobs = 1;
     int maxKeptHandles = 512;
     // Copies' folders kept open for the changes waiting for their batch, at
@@ -102,6 +123,11 @@ struct Job {
     // cost; each change held takes some 600 bytes.
     size_t batch = 32768;
     const std::atomic<bool>* stop = nullptr;  // finish the file in hand, then stop
+    // Entries left out, on both sides, as if they were not there; folders
+    // left out are not walked (null: none).
+    const PathFilter* filter = nullptr;
+    // The Listed kinds (or-ed) whose pairs are named to the observer.
+    unsigned list = 0;
 };
 
 struct Totals {
@@ -123,6 +149,10 @@ struct Totals {
     uint64_t compared = 0;    // pairs whose contents were compared (verify)
     uint64_t contentDiffers = 0;  // of them, left alone: their contents differ
     bool verified = false;    // the run compared contents
+    bool folders = false;        // folders' own times were compared (fix --folders)
+    uint64_t folderPairs = 0;    // folders present on both sides, the tops included
+    uint64_t foldersMatched = 0;
+    uint64_t foldersTouched = 0;  // their failures and others are counted with the files'
     bool interrupted = false;
     DeltaHistogram differences;  // same-size pairs with different instants
 };

@@ -32,6 +32,7 @@ FileEvent EventOf(const JournalEntry& entry)
 {
     FileEvent event;
     event.path = entry.path;
+    event.folder = entry.folder;
     event.paired = true;
     event.size = entry.size;
     event.original = entry.before;
@@ -190,16 +191,20 @@ void Undoer::Plan(const JournalEntry& entry)
         observer_.OnEvent(event);
     };
     fsys::Failure failure;
-    std::shared_ptr<const fsys::Folder> folder = cursor_->Open(ParentOf(entry.path), failure);
+    // A folder's change is made on the folder itself, a file's in its folder.
+    std::shared_ptr<const fsys::Folder> folder =
+        cursor_->Open(entry.folder ? entry.path : ParentOf(entry.path), failure);
     if (!folder) {
         if (failure.code == ENOENT || failure.code == ENOTDIR || failure.code == ELOOP)
-            leave("its folder is gone or was replaced since the run: " + failure.reason);
+            leave(std::string(entry.folder ? "it is gone or was replaced" : "its folder is gone or was replaced") +
+                  " since the run: " + failure.reason);
         else
-            fail("its folder cannot be opened: " + failure.reason);
+            fail(std::string(entry.folder ? "it" : "its folder") + " cannot be opened: " + failure.reason);
         return;
     }
     fsys::Facts facts;
-    if (!fsys::NameFacts(*folder, NameOf(entry.path), facts, failure)) {
+    if (!(entry.folder ? fsys::FolderFacts(*folder, facts, failure)
+                       : fsys::NameFacts(*folder, NameOf(entry.path), facts, failure))) {
         if (failure.code == ENOENT)
             leave("gone since the run");
         else
@@ -208,15 +213,17 @@ void Undoer::Plan(const JournalEntry& entry)
     }
     event.before = facts.modified;
     event.readBack = facts.modified;
-    if (facts.kind != fsys::Kind::Regular) {
+    if (facts.kind != (entry.folder ? fsys::Kind::Folder : fsys::Kind::Regular)) {
         leave("replaced since the run by something that is not a regular file");
         return;
     }
     if (header_.identified && header_.stableObjects && facts.object != entry.object) {
-        leave("another file is at its place since the run (made anew, or moved there)");
+        leave(std::string("another ") + (entry.folder ? "folder" : "file") +
+              " is at its place since the run (made anew, or moved there)");
         return;
     }
-    if (facts.size != entry.size) {
+    // A folder's size is that of its listing, which its time tells of already.
+    if (!entry.folder && facts.size != entry.size) {
         leave("its size changed since the run (" + std::to_string(facts.size) + " bytes, the run left " +
               std::to_string(entry.size) + ")");
         return;
@@ -276,8 +283,10 @@ void Undoer::Change(size_t k)
             held.granularity->store(value = fsys::TimeGranularity(*held.folder));
         return value;
     };
-    TellOutcome(fsys::SetModified(*held.folder, NameOf(event.path), held.facts, event.set, after, failure), after,
-                failure, granularity, "while the undo ran", event);
+    const fsys::SetResult result =
+        event.folder ? fsys::SetFolderModified(*held.folder, held.facts, event.set, after, failure)
+                     : fsys::SetModified(*held.folder, NameOf(event.path), held.facts, event.set, after, failure);
+    TellOutcome(result, after, failure, granularity, "while the undo ran", event);
 }
 
 void Undoer::Flush()
@@ -298,7 +307,12 @@ void Undoer::Flush()
                 Change(k);
             }
         };
-        const size_t threads = std::min<size_t>(static_cast<size_t>(jobs_), (planned_.size() + 63) / 64);
+        // Folders' changes come after their files' and the deepest first:
+        // a batch that holds any is made in that order, on one thread.
+        const bool folders = std::any_of(planned_.begin(), planned_.end(),
+                                         [](const FileEvent& event) { return event.folder; });
+        const size_t threads =
+            folders ? 1 : std::min<size_t>(static_cast<size_t>(jobs_), (planned_.size() + 63) / 64);
         std::vector<std::thread> workers;
         for (size_t t = 1; t < threads; ++t)
             workers.emplace_back(work);

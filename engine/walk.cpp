@@ -194,6 +194,8 @@ private:
                 if (fsys::NameFacts(*handle[side], entry.name, facts, failure))
                     entry.kind = facts.kind;
             }
+            if (options_.filter && !options_.filter->empty())
+                LeaveOut(path, entries[side]);
         }
         const FolderView view{path,
                               {handle[0].get(), handle[1].get()},
@@ -212,6 +214,18 @@ private:
         node->waiting = static_cast<int>(children.size());
         for (int side = 0; side < 2; ++side)
             node->handle[side] = handle[side];
+    }
+
+    // Removes the entries the filter leaves out, keeping the order.
+    void LeaveOut(const std::string& path, std::vector<fsys::Entry>& entries) const
+    {
+        std::string entryPath = path.empty() ? std::string() : path + "/";
+        const size_t prefix = entryPath.size();
+        const auto out = [&](const fsys::Entry& entry) {
+            entryPath.replace(prefix, std::string::npos, entry.name);
+            return options_.filter->Excluded(entryPath, entry.kind == fsys::Kind::Folder);
+        };
+        entries.erase(std::remove_if(entries.begin(), entries.end(), out), entries.end());
     }
 
     // The subfolders to walk: by name, in order, with the sides that have them.

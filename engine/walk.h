@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/path_filter.h"
 #include "fsys/fsys.h"
 
 namespace engine {
@@ -54,6 +55,9 @@ struct WalkOptions {
     int maxKeptHandles = 512;
     // Set from elsewhere to stop: no new folder is visited.
     const std::atomic<bool>* stop = nullptr;
+    // Entries it leaves out are neither visited nor, for folders, walked
+    // into (on each side, by that side's kind).
+    const PathFilter* filter = nullptr;
 };
 
 // Walks from the two open top folders.

@@ -117,6 +117,13 @@ enum class SetResult {
 SetResult SetModified(const Folder& folder, const std::string& name, const Facts& expected,
                       const Instant& when, Facts& after, Failure& failure);
 
+// Sets the last-modification time of the open folder itself to `when`,
+// leaving its access time and everything else alone. Just before, it is
+// looked at again and must still be a folder with the identity and
+// modification time of `expected`. `after` receives its facts read back.
+SetResult SetFolderModified(const Folder& folder, const Facts& expected, const Instant& when, Facts& after,
+                            Failure& failure);
+
 // Reads the content of the regular file `name` inside `folder`, never
 // through a link, handing it to `sink` in pieces. False, with the reason,
 // when it cannot be opened or read or is not a regular file.

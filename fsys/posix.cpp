@@ -405,6 +405,40 @@ bool ReadSome(File& file, char* data, size_t size, size_t& got, Failure& failure
         if (errno != EINTR)
             return Fail(failure, errno);
     }
+SetResult SetFolderModified(const Folder& folder, const Facts& expected, const Instant& when, Facts& after,
+                            Failure& failure)
+{
+    struct stat st;
+    if (fstat(folder.fd, &st) != 0) {
+        Fail(failure, errno);
+        return SetResult::Failed;
+    }
+    if (!S_ISDIR(st.st_mode) || st.st_dev != expected.device || st.st_ino != expected.object ||
+        st.st_mtim.tv_sec != expected.modified.seconds || st.st_mtim.tv_nsec != expected.modified.nanos) {
+        FactsOfStat(st, after);
+        return SetResult::Changed;
+    }
+    const struct timespec accessed = st.st_atim;
+    const struct timespec times[2] = {{0, UTIME_OMIT}, {when.seconds, when.nanos}};
+    if (futimens(folder.fd, times) != 0) {
+        Fail(failure, errno);
+        return SetResult::Failed;
+    }
+    bool readBack = fstat(folder.fd, &st) == 0;
+    // As for files: drivers that drop a modification time given alone get
+    // the access time too, as it was.
+    if (readBack && st.st_mtim.tv_sec == expected.modified.seconds &&
+        st.st_mtim.tv_nsec == expected.modified.nanos) {
+        const struct timespec both[2] = {accessed, times[1]};
+        if (futimens(folder.fd, both) == 0)
+            readBack = fstat(folder.fd, &st) == 0;
+    }
+    if (!readBack) {
+        Fail(failure, errno);
+        return SetResult::Failed;
+    }
+    FactsOfStat(st, after);
+    return SetResult::Set;
 }
 
 }  // namespace fsys

@@ -601,6 +601,43 @@ bool ReadSome(File& file, char* data, size_t size, size_t& got, Failure& failure
         return Fail(failure, GetLastError());
     got = read;
     return true;
+SetResult SetFolderModified(const Folder& folder, const Facts& expected, const Instant& when, Facts& after,
+                            Failure& failure)
+{
+    std::wstring wide;
+    if (!Wide(folder.path, wide, failure))
+        return SetResult::Failed;
+    FILETIME time;
+    if (!FileTimeOf(when, time)) {
+        FailWith(failure, EINVAL, "the time lies outside what a Windows file time holds");
+        return SetResult::Failed;
+    }
+    // The held handle lists the folder; its attributes are written through a
+    // second one, opened as itself (never through a link put at its place).
+    HANDLE handle = OpenObject(wide, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, kShareAll, false);
+    if (handle == INVALID_HANDLE_VALUE) {
+        Fail(failure, GetLastError());
+        return failure.code == ENOENT ? SetResult::Changed : SetResult::Failed;
+    }
+    Facts now;
+    if (!FactsOfHandle(handle, now, failure)) {
+        CloseHandle(handle);
+        return SetResult::Failed;
+    }
+    if (now.kind != Kind::Folder || now.device != expected.device || now.object != expected.object ||
+        now.modified != expected.modified) {
+        after = now;
+        CloseHandle(handle);
+        return SetResult::Changed;
+    }
+    if (!SetFileTime(handle, nullptr, nullptr, &time)) {
+        Fail(failure, GetLastError());
+        CloseHandle(handle);
+        return SetResult::Failed;
+    }
+    const bool readBack = FactsOfHandle(handle, after, failure);
+    CloseHandle(handle);
+    return readBack ? SetResult::Set : SetResult::Failed;
 }
 
 }  // namespace fsys

@@ -32,6 +32,11 @@
 # posix_fadvise DONTNEED), the copies' times and last bytes put back before
 # each run. The tree takes twice VERIFY_MB on the disk.
 #   VERIFY_MB=2048 (0 leaves it out)
+# Then, on the usual mix of FILTER_PAIRS pairs, what filters and folders
+# cost: `scan` paired with the same scan under five --exclude rules that leave
+# nothing out (every path is tried against each), and `fix` paired with
+# `fix --folders`.
+#   FILTER_PAIRS=200000 (0 leaves it out)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${KELVORA_BUILD:-$root/build}
@@ -313,4 +318,29 @@ if [ "$verify_mb" -gt 0 ]; then
     printf '%-6s %9s %9s %9s %9s %9s %9s %9s %9s %8s %8s\n' $cache "$mj1" "$mjd" "$mfl" "$mrs" "$(ratio "$mj1" "$mfl")" \
       "$(ratio "$mjd" "$mfl")" "$(ratio "$mrs" "$mjd")" "$pd" "$pj" "$pr"
   done
+fi
+
+filter_pairs=${FILTER_PAIRS:-200000}
+if [ "$filter_pairs" != 0 ]; then
+  dir=$bench/mix-$filter_pairs
+  if [ ! -d "$dir/copies" ]; then
+    mkdir -p "$dir"
+    "$make_tree" "$dir" "$filter_pairs" $((filter_pairs / 100))
+  fi
+  o=$dir/originals c=$dir/copies
+  rules=(--exclude '*.tmp' --exclude 'cache/' --exclude '/none/**' --exclude 'a/*/b[0-9]?' --exclude '**/.thumbnails')
+  sc=(); sf=(); fx=(); ff=()
+  for run in $(seq 0 "$runs"); do
+    w=$(timed "$dir" "$filter_pairs" "" "$cli" scan "$o" "$c" --quiet)
+    x=$(timed "$dir" "$filter_pairs" "" "$cli" scan "$o" "$c" --quiet "${rules[@]}")
+    y=$(timed "$dir" "$filter_pairs" "" "$cli" fix "$o" "$c" --shift 1h --quiet)
+    z=$(timed "$dir" "$filter_pairs" "" "$cli" fix "$o" "$c" --shift 1h --quiet --folders)
+    [ "$run" -eq 0 ] && continue
+    sc+=("${w% *}"); sf+=("${x% *}"); fx+=("${y% *}"); ff+=("${z% *}")
+  done
+  msc=$(printf '%s\n' "${sc[@]}" | median); msf=$(printf '%s\n' "${sf[@]}" | median)
+  mfx=$(printf '%s\n' "${fx[@]}" | median); mff=$(printf '%s\n' "${ff[@]}" | median)
+  printf '\n%-8s %9s %10s %9s %9s %12s %11s\n' pairs scan_s filtered_s ratio fix_s folders_s ratio
+  printf '%-8s %9s %10s %9s %9s %12s %11s\n' "$filter_pairs" "$msc" "$msf" "$(ratio "$msf" "$msc")" "$mfx" "$mff" \
+    "$(ratio "$mff" "$mfx")"
 fi

@@ -252,3 +252,33 @@ TEST(JournalReader, TheWritersOwnLinesReadAlikeWhateverTheirSpacing)
         EXPECT_EQ(plain.back(), "refused line 9") << line;
     }
 }
+
+TEST(JournalReader, FolderChangesReadBackAndFilesStayFiles)
+{
+    const std::string folders =
+        kHeader2 + kIntent2 +
+        R"({"i":2,"p":"d","n":4096,"o":3,"b":"1262307600","s":"1262304000","t":"d"})" "\n"
+        R"({"i":3,"p":".","n":4096,"o":2,"b":"1262300400","s":"1262304000","t":"d"})" "\n"
+        R"({"d":1})" "\n" R"({"d":2})" "\n" R"({"d":3})" "\n";
+    engine::Journal journal;
+    std::string error;
+    ASSERT_TRUE(engine::ParseJournal(folders, journal, error)) << error;
+    ASSERT_EQ(journal.entries.size(), 3u);
+    EXPECT_FALSE(journal.entries[0].folder);
+    EXPECT_EQ(journal.entries[0].path, "d/f");
+    EXPECT_TRUE(journal.entries[1].folder);
+    EXPECT_EQ(journal.entries[1].path, "d");
+    EXPECT_TRUE(journal.entries[2].folder);
+    EXPECT_EQ(journal.entries[2].path, "");  // the copies folder itself
+    EXPECT_EQ(journal.entries[2].mark, engine::Mark::Done);
+    // "." is the top only for a folder; another kind is refused.
+    EXPECT_NE(Refused(kHeader2 + R"({"i":1,"p":".","n":7,"o":9,"b":"1262307600","s":"1262304000"})" "\n")
+                  .find("line 2: the path leads out"),
+              std::string::npos);
+    EXPECT_NE(Refused(kHeader2 + R"({"i":1,"p":"d","n":7,"o":9,"b":"1262307600","s":"1262304000","t":"f"})" "\n")
+                  .find("line 2: the change's kind"),
+              std::string::npos);
+    EXPECT_NE(Refused(kHeader2 + R"({"i":1,"p":"../d","n":7,"o":9,"b":"1262307600","s":"1262304000","t":"d"})" "\n")
+                  .find("line 2: the path leads out"),
+              std::string::npos);
+}

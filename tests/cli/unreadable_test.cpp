@@ -92,3 +92,27 @@ TEST(Unreadable, ImmutableCopyFailsWithTheSystemsReason)
     EXPECT_EQ(harness::ModifiedNanos(scratch / "c/frozen"), kT + kHour);
     EXPECT_EQ(harness::ModifiedNanos(scratch / "c/free"), kT);
 }
+
+TEST(Unreadable, AnExcludedFolderIsNotWalkedSoItsLockGivesNoError)
+{
+    harness::Scratch scratch;
+    const std::string originals = scratch / "o", copies = scratch / "c";
+    harness::WritePairs(originals, copies, {{"private/f", 4, kT, kHour}, {"z/fine", 4, kT, kHour}});
+    ASSERT_EQ(chmod((originals + "/private").c_str(), 0), 0);
+    ASSERT_EQ(chmod((copies + "/private").c_str(), 0), 0);
+    for (const char* command : {"scan", "fix"}) {
+        std::vector<std::string> args = {command, originals, copies, "--exclude", "private/"};
+        if (std::string(command) == "fix")
+            args.insert(args.end(), {"--shift", "1h", "--no-journal"});
+        const auto run = harness::Run(args, WithoutOverride());
+        EXPECT_EQ(run.status, 0) << command << ": " << run.err;
+        EXPECT_EQ(run.err, "") << command;
+    }
+    const auto manifest = harness::Run({"manifest", originals, "--exclude", "/private"}, WithoutOverride());
+    EXPECT_EQ(manifest.status, 0) << manifest.err;
+    EXPECT_EQ(manifest.err.find("Permission denied"), std::string::npos) << manifest.err;
+    EXPECT_EQ(harness::ModifiedNanos(copies + "/z/fine"), kT);
+    // Without the rule the same walk fails on it.
+    const auto unfiltered = harness::Run({"scan", originals, copies}, WithoutOverride());
+    EXPECT_EQ(unfiltered.status, 1) << unfiltered.err;
+}
