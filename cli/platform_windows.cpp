@@ -96,6 +96,14 @@ bool IsTerminal(std::FILE* stream)
     return IsConsole(HandleOf(stream));
 }
 
+int TerminalWidth(std::FILE* stream)
+{
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (!GetConsoleScreenBufferInfo(HandleOf(stream), &info))
+        return 0;
+    return info.srWindow.Right - info.srWindow.Left + 1;
+}
+
 void Write(std::FILE* stream, const std::string& text)
 {
     const HANDLE handle = HandleOf(stream);
