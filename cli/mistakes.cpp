@@ -76,6 +76,13 @@ std::string NearestWord(const std::string& typed, const std::vector<std::string>
 
 std::string DurationHint(const std::string& text, bool shift)
 {
+    {
+        std::string error;
+        int64_t nanos;
+        engine::Shift parsed;
+        if (shift ? engine::ParseShift(text, parsed, error) : engine::ParseDuration(text, nanos, error))
+            return "";
+    }
     const std::string lower = Lower(text);
     size_t at = 0;
     const auto skipSpaces = [&] {
@@ -93,6 +100,7 @@ std::string DurationHint(const std::string& text, bool shift)
     // one number alone is seconds. Summed whatever their order.
     int64_t total = 0;
     int parts = 0;
+    std::string asTyped;  // one whole number and its unit: kept as typed ("60m", not "1h")
     bool unitless = false;
     while (skipSpaces(), at < lower.size()) {
         if (unitless)
@@ -131,10 +139,12 @@ std::string DurationHint(const std::string& text, bool shift)
             return "";
         total += part;
         ++parts;
+        if (scale == 1 && unit != 86400 * kSecond)
+            asTyped = std::to_string(whole) + (unit == 3600 * kSecond ? "h" : unit == 60 * kSecond ? "m" : "s");
     }
     if (parts == 0 || (unitless && parts > 1) || total % kSecond != 0)
         return "";
-    const std::string hint = sign + engine::FormatDuration(total);
+    const std::string hint = sign + (parts == 1 && !asTyped.empty() ? asTyped : engine::FormatDuration(total));
     std::string error;
     int64_t nanos;
     engine::Shift parsed;

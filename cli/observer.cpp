@@ -189,9 +189,8 @@ void CliObserver::ChangeLine(const std::string& verb, const engine::FileEvent& e
 std::string CliObserver::NotKeptLine(const engine::FileEvent& event) const
 {
     const int digits = FractionDigits(event.set, event.readBack);
-    return NamedPath(outputs_.copiesRoot, event.path) + ": time not kept: set " +
-           ShownTime(event.set, outputs_.utc, digits) + ", read back " +
-           ShownTime(event.readBack, outputs_.utc, digits);
+    return NamedPath(outputs_.copiesRoot, event.path) + ": set " + ShownTime(event.set, outputs_.utc, digits) +
+           ", read back " + ShownTime(event.readBack, outputs_.utc, digits);
 }
 
 void CliObserver::Finish()
@@ -201,7 +200,7 @@ void CliObserver::Finish()
     const bool together = notKept_ > 1 && oneOffset_ && notKeptMinutes_ != 0;
     if (!together) {
         for (const engine::FileEvent& event : notKeptHeld_)
-            Tell("kelvora-cli: " + NotKeptLine(event));
+            Tell("kelvora-cli: time not kept: " + NotKeptLine(event));
         if (notKept_ > notKeptHeld_.size())
             Tell(fmt::format("kelvora-cli: and {} more copies whose time was not kept (--report FILE names "
                              "every one)",
@@ -212,12 +211,12 @@ void CliObserver::Finish()
     const std::string offset = engine::FormatSeconds(minutes * 60);
     std::string message = fmt::format(
         "kelvora-cli: the time of {} copies was not kept: each reads back {} {} than the time set\n"
-        "  (first: {})",
+        "  ({})",
         Grouped(notKept_), offset, notKeptMinutes_ < 0 ? "earlier" : "later", NotKeptLine(notKeptHeld_.front()));
     if (minutes % 15 == 0)
         message += fmt::format(
-            ".\n  The file system of the copies most likely converts times with a time zone, as FAT does.\n"
-            "  Mount it with tz=UTC (mount -o tz=UTC for vfat), or leave these times as they are and\n"
+            ".\n  The file system of the copies most likely converts times with a time zone, as FAT does:\n"
+            "  mount it with tz=UTC (mount -o tz=UTC for vfat), or leave these times as they are and\n"
             "  let your sync tool allow for the difference (rsync --modify-window={}).",
             minutes * 60);
     else
