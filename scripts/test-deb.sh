@@ -60,9 +60,15 @@ cp -a "$base/." "$chroot_dir/"
 cp /etc/resolv.conf "$chroot_dir/etc/resolv.conf" 2>/dev/null || true
 mount -t proc proc "$chroot_dir/proc"
 cp "$deb" "$chroot_dir/tmp/"
-in_root() { chroot "$chroot_dir" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 "$@"; }
-in_root apt-get update -q >/dev/null
-in_root apt-get install -y -q --no-install-recommends "/tmp/$(basename "$deb")" man-db >/dev/null
+in_root() {
+  chroot "$chroot_dir" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 \
+    DEBIAN_FRONTEND=noninteractive "$@"
+}
+quietly() {  # runs a command in the root, its output shown only when it fails
+  in_root "$@" >"$unpacked/log" 2>&1 || { cat "$unpacked/log" >&2; echo "FAIL: $*" >&2; exit 1; }
+}
+quietly apt-get update -q
+quietly apt-get install -y -q --no-install-recommends "/tmp/$(basename "$deb")" man-db
 
 echo "== Installed"
 in_root kelvora-cli --version
@@ -74,6 +80,6 @@ done
 echo "$page" | head -3
 in_root bash -c 'source /usr/share/bash-completion/completions/kelvora-cli && complete -p kelvora-cli' >/dev/null ||
   { echo "FAIL: the bash completion does not load" >&2; exit 1; }
-in_root apt-get remove -y -q kelvora-cli >/dev/null
+quietly apt-get remove -y -q kelvora-cli
 [ ! -e "$chroot_dir/usr/bin/kelvora-cli" ] || { echo "FAIL: apt remove left the program" >&2; exit 1; }
 echo "The package installs, runs, shows its page and is removed in a clean Debian 12 root."
