@@ -7,6 +7,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
 
 #include "cli/output.h"
 #include "fsys/utf16.h"
@@ -83,6 +86,14 @@ void PrepareProcess()
         g_consoleSequences = (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) ||
                              SetConsoleMode(error, mode | ENABLE_PROCESSED_OUTPUT |
                                                        ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+    // Local times come from the system's zone. A TZ the C runtime cannot
+    // read (a zone name such as Europe/Paris, handed down by a POSIX parent)
+    // would make it take UTC-like rules without daylight saving: dropped.
+    const char* zone = std::getenv("TZ");
+    if (zone && std::strchr(zone, '/')) {
+        _putenv("TZ=");
+        _tzset();
+    }
 }
 
 long OpenFileLimit()
