@@ -82,7 +82,7 @@ int RunManifest(const Options& options)
     engine::Progress progress;
     const bool shown = !options.quiet && options.progress != ProgressMode::Never &&
                        (options.progress == ProgressMode::Always || IsTerminal(stderr));
-    ProgressLine line(progress, shown);
+    ProgressLine line(progress, shown, ProgressLine::Counting::Files);
     Output output(file, toStdout, line, progress);
     engine::ManifestOptions manifest;
     manifest.digest = options.digest;

@@ -1,10 +1,12 @@
 #include "cli/observer.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 #include "cli/platform.h"
 #include "cli/records.h"
+#include "cli/shown_time.h"
 #include "cli/utf8.h"
 #include "engine/duration.h"
 #include "engine/instant.h"
@@ -35,7 +37,20 @@ std::string SignedDuration(int64_t nanos)
     return (nanos > 0 ? "+" : "") + engine::FormatDuration(nanos);
 }
 
+std::string Grouped(uint64_t count)
+{
+    std::string digits = std::to_string(count), text;
+    for (size_t at = 0; at < digits.size(); ++at) {
+        if (at > 0 && (digits.size() - at) % 3 == 0)
+            text += ',';
+        text += digits[at];
+    }
+    return text;
+}
+
 namespace {
+
+constexpr size_t kNotKeptHeld = 10;
 
 // The folder part of a path and its last name ("." and the path when it
 // names no folder).
@@ -169,6 +184,68 @@ void CliObserver::OnListed(engine::Listed kind, const std::string& path)
         Print("{}\n", ShownPath(path, true));
 }
 
+std::string CliObserver::EventPath(const engine::FileEvent& event) const
+{
+    std::string path = NamedPath(outputs_.copiesRoot, event.path);
+    if (event.folder && !path.empty() && path.back() != '/' && path.back() != PathSeparator()) {
+        // A folder's path ends in a separator, the one its names are joined with.
+        const std::string& root = outputs_.copiesRoot;
+        const bool typedWithSlash = root.find(PathSeparator()) == std::string::npos && root.find('/') != std::string::npos;
+        path += typedWithSlash ? '/' : PathSeparator();
+    }
+    return path;
+}
+
+void CliObserver::ChangeLine(const std::string& verb, const engine::FileEvent& event)
+{
+    // The difference as copy minus original: the one repaired, or when
+    // restoring, the one put back.
+    const int64_t difference = outputs_.restoring ? engine::Difference(event.set, event.before)
+                                                  : engine::Difference(event.before, event.set);
+    const int digits = FractionDigits(event.before, event.set);
+    Print("{} {}  {} -> {}  ({})\n", verb, EventPath(event),
+          ShownTime(event.before, outputs_.utc, digits), ShownTime(event.set, outputs_.utc, digits),
+          SignedDuration(difference));
+}
+
+std::string CliObserver::NotKeptLine(const engine::FileEvent& event) const
+{
+    const int digits = FractionDigits(event.set, event.readBack);
+    return EventPath(event) + ": set " + ShownTime(event.set, outputs_.utc, digits) +
+           ", read back " + ShownTime(event.readBack, outputs_.utc, digits);
+}
+
+void CliObserver::Finish()
+{
+    if (notKept_ == 0)
+        return;
+    const bool together = notKept_ > 1 && oneOffset_ && notKeptMinutes_ != 0;
+    if (!together) {
+        for (const engine::FileEvent& event : notKeptHeld_)
+            Tell("kelvora-cli: time not kept: " + NotKeptLine(event));
+        if (notKept_ > notKeptHeld_.size())
+            Tell(fmt::format("kelvora-cli: and {} more copies whose time was not kept (--report FILE names "
+                             "every one)",
+                             Grouped(notKept_ - notKeptHeld_.size())));
+        return;
+    }
+    const int64_t minutes = notKeptMinutes_ < 0 ? -notKeptMinutes_ : notKeptMinutes_;
+    const std::string offset = engine::FormatSeconds(minutes * 60);
+    std::string message = fmt::format(
+        "kelvora-cli: the time of {} copies was not kept: each reads back {} {} than the time set\n"
+        "  ({})",
+        Grouped(notKept_), offset, notKeptMinutes_ < 0 ? "earlier" : "later", NotKeptLine(notKeptHeld_.front()));
+    if (minutes % 15 == 0)
+        message += fmt::format(
+            ".\n  The file system of the copies most likely converts times with a time zone, as FAT does:\n"
+            "  mount it with tz=UTC (mount -o tz=UTC for vfat), or leave these times as they are and\n"
+            "  let your sync tool allow for the difference (rsync --modify-window={}).",
+            minutes * 60);
+    else
+        message += ".";
+    Tell(message);
+}
+
 void CliObserver::OnEvent(const engine::FileEvent& event)
 {
     using engine::EventKind;
@@ -178,20 +255,16 @@ void CliObserver::OnEvent(const engine::FileEvent& event)
         Write(stdout, EventJson(event).dump() + "\n");
     // Most events (a change planned, then made) print nothing: their path is
     // shown only where a line names it.
+    const bool listed = !outputs_.json && !outputs_.quiet;
+    if (event.kind == EventKind::Touched && outputs_.doneList && listed)
+        ChangeLine(outputs_.doneVerb, event);
     if (event.kind == EventKind::Touched || event.kind == EventKind::Skipped ||
-        (event.kind == EventKind::Planned && (!outputs_.dryRunList || outputs_.json || outputs_.quiet)))
+        (event.kind == EventKind::Planned && (!outputs_.dryRunList || !listed)))
         return;
-    std::string path = NamedPath(outputs_.copiesRoot, event.path);
-    if (event.folder && !path.empty() && path.back() != '/' && path.back() != PathSeparator()) {
-        // A folder's path ends in a separator, the one its names are joined with.
-        const std::string& root = outputs_.copiesRoot;
-        const bool typedWithSlash = root.find(PathSeparator()) == std::string::npos && root.find('/') != std::string::npos;
-        path += typedWithSlash ? '/' : PathSeparator();
-    }
+    const std::string path = EventPath(event);
     switch (event.kind) {
     case EventKind::Planned:
-        Print("{} {}  {} -> {}  ({})\n", outputs_.plannedVerb, path, engine::IsoUtc(event.before),
-              engine::IsoUtc(event.set), SignedDuration(engine::Difference(event.before, event.set)));
+        ChangeLine(outputs_.plannedVerb, event);
         break;
     case EventKind::Failed:
         Tell("kelvora-cli: " + path + ": " + event.reason);
@@ -206,10 +279,19 @@ void CliObserver::OnEvent(const engine::FileEvent& event)
     case EventKind::Changed:
         Tell("kelvora-cli: " + path + ": left alone, " + event.reason);
         break;
-    case EventKind::NotKept:
-        Tell("kelvora-cli: " + path + ": time not kept: set " + engine::IsoUtc(event.set) +
-             ", read back " + engine::IsoUtc(event.readBack));
+    case EventKind::NotKept: {
+        // Held: the end of the run says what they have in common.
+        const int64_t off = engine::Difference(event.readBack, event.set);
+        const int64_t minutes = (off + (off < 0 ? -30 : 30) * int64_t{1000000000}) / (60 * int64_t{1000000000});
+        if (notKept_ == 0)
+            notKeptMinutes_ = minutes;
+        else if (minutes != notKeptMinutes_)
+            oneOffset_ = false;
+        ++notKept_;
+        if (notKeptHeld_.size() < kNotKeptHeld)
+            notKeptHeld_.push_back(event);
         break;
+    }
     case EventKind::ContentDiffers:
         // Not a failure: a copy edited since it was made, left as it is.
         if (!outputs_.quiet && outputs_.contentLines)

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "cli/terminal.h"
 #include "engine/repair.h"
@@ -45,8 +46,14 @@ struct Outputs {
     bool json = false;      // JSON Lines on stdout
     bool quiet = false;     // errors only
     bool dryRunList = false;  // text lines for planned changes on stdout
+    bool doneList = false;    // text lines for changes made on stdout (--verbose)
     std::string plannedVerb = "would touch";  // the start of those lines
     bool contentLines = true;  // a line on stderr for each copy whose content differs
+    std::string doneVerb = "touched";
+    // The changes set copies back (undo): the difference shown is the one
+    // being taken back, so that it reads as on the lines of the fix.
+    bool restoring = false;
+    bool utc = false;         // times shown in UTC rather than local time
     std::string originalsRoot;  // for the paths named in messages
     std::string copiesRoot;
     ReportFile* report = nullptr;
@@ -62,11 +69,28 @@ public:
     explicit CliObserver(const Outputs& outputs) : outputs_(outputs) {}
     void OnEvent(const engine::FileEvent& event) override;
     void OnListed(engine::Listed kind, const std::string& path) override;
+    // At the end of the run: what the copies whose time was not kept have
+    // in common, said once, or their lines.
+    void Finish();
 
 private:
     void Tell(const std::string& line);
+    // The copy's path as shown: a folder's ends in a separator.
+    std::string EventPath(const engine::FileEvent& event) const;
+    void ChangeLine(const std::string& verb, const engine::FileEvent& event);
+    std::string NotKeptLine(const engine::FileEvent& event) const;
+
     const Outputs outputs_;
+    // Copies whose time was not kept: the first few, how many, and whether
+    // all read back the same whole number of minutes away from the time set.
+    std::vector<engine::FileEvent> notKeptHeld_;
+    uint64_t notKept_ = 0;
+    int64_t notKeptMinutes_ = 0;
+    bool oneOffset_ = true;
 };
+
+// A count with thousands separators: "1,381".
+std::string Grouped(uint64_t count);
 
 // The path of a file or folder as named in messages: the folder given on the
 // command line, then the relative path, shown safely.

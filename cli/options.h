@@ -16,6 +16,8 @@ struct Options {
     std::string copies;
     bool json = false;
     bool quiet = false;
+    bool verbose = false;  // fix, undo: a line for every copy changed
+    bool utc = false;      // times shown in UTC rather than local time
     int jobs = 1;
     bool jobsGiven = false;  // --jobs on the command line
     ProgressMode progress = ProgressMode::Auto;
@@ -56,7 +58,7 @@ struct Options {
 constexpr int kExitDone = 0;
 constexpr int kExitFailures = 1;
 constexpr int kExitUsage = 2;
-constexpr int kExitInterrupted = 130;
+constexpr int kExitInterrupted = 130;  // 143 when the stop came from SIGTERM (see StopStatus)
 constexpr int kExitOutputClosed = 141;  // stdout's reader went away: stopped as on Ctrl+C
 
 int RunScan(const Options& options);

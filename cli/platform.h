@@ -28,6 +28,10 @@ long OpenFileLimit();
 // True when the stream (stdout or stderr) is a terminal or a console.
 bool IsTerminal(std::FILE* stream);
 
+// The width in columns of the terminal or console of the stream, or 0 when
+// it cannot be known.
+int TerminalWidth(std::FILE* stream);
+
 // Writes text to stdout or stderr: as characters on a console, as the UTF-8
 // bytes themselves to a file or a pipe.
 void Write(std::FILE* stream, const std::string& text);

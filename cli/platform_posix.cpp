@@ -1,6 +1,7 @@
 #include "cli/platform.h"
 
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -43,6 +44,14 @@ long OpenFileLimit()
 bool IsTerminal(std::FILE* stream)
 {
     return isatty(fileno(stream));
+}
+
+int TerminalWidth(std::FILE* stream)
+{
+    struct winsize size = {};
+    if (ioctl(fileno(stream), TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+        return size.ws_col;
+    return 0;
 }
 
 void Write(std::FILE* stream, const std::string& text)

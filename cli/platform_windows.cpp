@@ -7,6 +7,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
 
 #include "cli/handle_stream_windows.h"
 #include "cli/output.h"
@@ -84,6 +87,14 @@ void PrepareProcess()
         g_consoleSequences = (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) ||
                              SetConsoleMode(error, mode | ENABLE_PROCESSED_OUTPUT |
                                                        ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+    // Local times come from the system's zone. A TZ the C runtime cannot
+    // read (a zone name such as Europe/Paris, handed down by a POSIX parent)
+    // would make it take UTC-like rules without daylight saving: dropped.
+    const char* zone = std::getenv("TZ");
+    if (zone && std::strchr(zone, '/')) {
+        _putenv("TZ=");
+        _tzset();
+    }
 }
 
 long OpenFileLimit()
@@ -95,6 +106,14 @@ long OpenFileLimit()
 bool IsTerminal(std::FILE* stream)
 {
     return IsConsole(HandleOf(stream));
+}
+
+int TerminalWidth(std::FILE* stream)
+{
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (!GetConsoleScreenBufferInfo(HandleOf(stream), &info))
+        return 0;
+    return info.srWindow.Right - info.srWindow.Left + 1;
 }
 
 void Write(std::FILE* stream, const std::string& text)

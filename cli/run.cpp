@@ -56,12 +56,16 @@ Run Walk(const Options& options, const engine::Roots& roots, const engine::Job& 
          engine::RecordedOriginals* against = nullptr, bool listJson = false)
 {
     engine::Progress progress;
-    ProgressLine line(progress, ProgressShown(options));
+    ProgressLine line(progress, ProgressShown(options),
+                      options.dryRun || !job.change ? ProgressLine::Counting::Pairs
+                                                    : ProgressLine::Counting::PairsTouched);
     Outputs outputs;
     outputs.json = options.json;
     outputs.quiet = options.quiet;
     outputs.dryRunList = dryRunList;
     outputs.contentLines = job.change;  // scan counts the copies whose content differs
+    outputs.doneList = options.verbose && !options.dryRun;
+    outputs.utc = options.utc;
     outputs.originalsRoot = options.originals;
     outputs.copiesRoot = options.copies;
     outputs.report = report;
@@ -80,6 +84,7 @@ Run Walk(const Options& options, const engine::Roots& roots, const engine::Job& 
     run.totals = against ? engine::RepairAgainst(*against, *roots.copies, job, *observer, &progress)
                          : engine::Repair(*roots.originals, *roots.copies, job, *observer, &progress);
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    cliObserver.Finish();
     line.Stop();
     return run;
 }

@@ -11,6 +11,7 @@
 namespace cli {
 
 std::atomic<bool> g_stopRequested{false};
+std::atomic<bool> g_resized{false};
 
 namespace {
 
@@ -28,6 +29,12 @@ BOOL WINAPI OnConsoleEvent(DWORD event)
 void InstallStopHandlers()
 {
     SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+}
+
+// Every stop on Windows comes from the console: the status of Ctrl+C.
+int StopStatus(int status)
+{
+    return status;
 }
 
 }  // namespace cli

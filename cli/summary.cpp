@@ -2,6 +2,7 @@
 
 #include <fmt/core.h>
 
+#include "cli/observer.h"
 #include "cli/platform.h"
 #include "cli/records.h"
 #include "cli/utf8.h"
@@ -17,6 +18,19 @@ constexpr int kBarWidth = 40;
 std::string SignedSeconds(int64_t seconds)
 {
     return (seconds > 0 ? "+" : "") + engine::FormatSeconds(seconds);
+}
+
+// The same with whole days counted as days from one day on: "+365d",
+// "-2d3h", "+1h".
+std::string SignedSpan(int64_t seconds)
+{
+    constexpr int64_t kDay = 86400;
+    const int64_t days = seconds / kDay, rest = seconds % kDay;
+    if (days == 0)
+        return SignedSeconds(seconds);
+    const int64_t magnitude = rest < 0 ? -rest : rest;
+    return (seconds > 0 ? "+" : "-") + std::to_string(days < 0 ? -days : days) + "d" +
+           (rest ? engine::FormatSeconds(magnitude) : "");
 }
 
 void Line(const char* label, uint64_t count)
@@ -134,7 +148,7 @@ void PrintScanText(const Options& options, const engine::Totals& totals, double 
         const uint64_t most = top.front().second;
         for (const auto& [difference, count] : top) {
             const int width = static_cast<int>((count * kBarWidth + most - 1) / most);
-            Print("  {:>12} {:>10}  {}\n", SignedSeconds(difference), count,
+            Print("  {:>12} {:>10}  {}\n", SignedSpan(difference), Grouped(count),
                        std::string(static_cast<size_t>(width), '#'));
         }
     }

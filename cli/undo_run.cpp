@@ -8,8 +8,10 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/journaling.h"
+#include "cli/mistakes.h"
 #include "cli/observer.h"
 #include "cli/options.h"
+#include "cli/shown_time.h"
 #include "cli/signals.h"
 #include "cli/summary.h"
 #include "cli/utf8.h"
@@ -236,7 +238,7 @@ int RunUndo(const Options& options)
         fmt::print("{}\n", json.dump());
     } else if (!options.quiet) {
         fmt::print("{} {} ({} of {}, {} -> {})\n", options.dryRun ? "Would undo" : "Undoing",
-                   ShownPath(path, true), header.command, engine::IsoUtc(header.started),
+                   ShownPath(path, true), header.command, ShownTime(header.started, options.utc),
                    ShownPath(header.originals, true), ShownPath(header.copies, true));
         std::fflush(stdout);
     }
@@ -255,6 +257,10 @@ int RunUndo(const Options& options)
     outputs.quiet = options.quiet;
     outputs.dryRunList = options.dryRun;
     outputs.plannedVerb = "would restore";
+    outputs.doneList = options.verbose && !options.dryRun;
+    outputs.doneVerb = "restored";
+    outputs.restoring = true;
+    outputs.utc = options.utc;
     outputs.originalsRoot = header.originals;
     outputs.copiesRoot = header.copies;
     outputs.report = options.report.empty() ? nullptr : &report;
@@ -288,6 +294,7 @@ int RunUndo(const Options& options)
                           return !halted;
                       }, error);
     undoer.Finish();
+    cliObserver.Finish();
     int status = totals.interrupted ? kExitInterrupted
                : totals.leftAlone || totals.failed ? kExitFailures : kExitDone;
     if (!read && !halted) {
@@ -373,7 +380,14 @@ bool ParseAge(const std::string& text, int64_t& seconds, std::string& error)
     }
     int64_t nanos = 0;
     if (!engine::ParseDuration(text, nanos, error)) {
-        error = "--older-than \"" + text + "\": an age is whole days (90d) or a duration (12h, 90m)";
+        // Ages are told in days where they are whole days.
+        std::string hint = DurationHint(text, false);
+        int64_t hinted = 0;
+        constexpr int64_t kDay = int64_t{86400} * 1000000000;
+        if (!hint.empty() && engine::ParseDuration(hint, hinted, error) && hinted > 0 && hinted % kDay == 0)
+            hint = std::to_string(hinted / kDay) + "d";
+        error = "--older-than \"" + text + "\" is not an age: " +
+                (hint.empty() ? "whole days (90d) or a DURATION (12h, 90m)" : "did you mean " + hint + "?");
         return false;
     }
     seconds = nanos / 1000000000;
@@ -474,7 +488,7 @@ int RunJournals(const Options& options)
         const std::string unsure = journal.unsure ? "+ " + std::to_string(journal.unsure) + " unsure" : "";
         std::string note = !journal.ended ? " (did not finish)" : journal.interrupted ? " (stopped)" : "";
         fmt::print("{}  {:<4}  {:>10} touched  {:<16}  {}{}\n    {} -> {}\n    {}\n",
-                   engine::IsoUtc(journal.header.started), journal.header.command, journal.made, unsure, state,
+                   ShownTime(journal.header.started, options.utc), journal.header.command, journal.made, unsure, state,
                    note, ShownPath(journal.header.originals, true), ShownPath(journal.header.copies, true),
                    ShownPath(journal.path, true));
     }

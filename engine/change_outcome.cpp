@@ -27,7 +27,7 @@ void TellOutcome(fsys::SetResult result, const fsys::Facts& after, const fsys::F
         break;
     case fsys::SetResult::Failed:
         event.kind = EventKind::Failed;
-        event.reason = failure.reason;
+        event.reason = "setting the time: " + failure.reason;
         break;
     }
 }

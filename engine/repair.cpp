@@ -214,6 +214,7 @@ public:
         const auto& copies = *view.entries[kCopies];
         Folder folder{view, worker, nullptr};
         uint64_t matchedHere = 0;
+        const uint64_t pairsBefore = totals.pairs;
         size_t i = 0, j = 0;
         while (i < originals.size() || j < copies.size()) {
             if (Stopped())
@@ -258,6 +259,7 @@ public:
         }
         if (progress_) {
             progress_->walked.fetch_add(originals.size() + copies.size(), std::memory_order_relaxed);
+            progress_->pairs.fetch_add(totals.pairs - pairsBefore, std::memory_order_relaxed);
             progress_->matched.fetch_add(matchedHere, std::memory_order_relaxed);
         }
     }
@@ -772,7 +774,11 @@ private:
                     },
                     "since it was listed", event);
         switch (event.kind) {
-        case EventKind::Touched: ++totals.touched; break;
+        case EventKind::Touched:
+            ++totals.touched;
+            if (progress_)
+                progress_->touched.fetch_add(1, std::memory_order_relaxed);
+            break;
         case EventKind::NotKept: ++totals.notKept; break;
         case EventKind::Changed:
             ++totals.changed;

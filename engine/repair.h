@@ -160,7 +160,9 @@ struct Totals {
 // Counters that the progress line reads while the engine runs.
 struct Progress {
     std::atomic<uint64_t> walked{0};   // entries listed on both sides
+    std::atomic<uint64_t> pairs{0};    // originals with a regular file as copy
     std::atomic<uint64_t> matched{0};
+    std::atomic<uint64_t> touched{0};  // copies changed
 };
 
 Totals Repair(const fsys::Folder& originals, const fsys::Folder& copies, const Job& job,

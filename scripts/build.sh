@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the native configuration (portable code and its unit tests) in
-# build/native and the Windows configuration (Kelvora.exe, kelvora-cli.exe,
-# Windows-side tests, driver) in build/win, 32-bit. Where the Windows-side
+# Builds the native test configuration (portable code, kelvora-cli and their
+# tests, with AddressSanitizer and UBSan) in build/native and the Windows
+# configuration (Kelvora.exe, kelvora-cli.exe, Windows-side tests, driver) in
+# build/win, 32-bit. Where the Windows-side
 # programs run as 64-bit ones (scripts/win-arch.sh), build/win holds only
 # the two products and build/win64 everything. Pass "win" to build only the
 # Windows side, and after it the names of targets to build only those.
@@ -14,6 +15,7 @@ build=${KELVORA_BUILD:-$root/build}
 
 if [ "$what" = all ]; then
   cmake -S "$root" -B "$build/native" -DCMAKE_BUILD_TYPE=Debug \
+        -DKELVORA_SANITIZERS=address,undefined \
         -DKELVORA_WIN32_BUILD="$KELVORA_WIN32_BUILD" >/dev/null
   cmake --build "$build/native" -j "$jobs"
 fi

@@ -42,11 +42,11 @@ TEST(BadInput, EveryCaseIsRefusedBeforeAnythingIsTouched)
         {{"fix", c, scratch / "c-link", "--shift", "1h"}, "are the same folder"},
         {{"fix", o, o + "/sub", "--shift", "1h"}, "lies inside ORIGINALS"},
         {{"fix", scratch / "c-link/sub", c, "--shift", "1h"}, "lies inside COPIES"},
-        {{"fix", o, c, "--shift", "1 h"}, "is not a shift: expected"},
-        {{"fix", o, c, "--shift", "1h", "--shift", "+"}, "is not a shift: expected"},
-        {{"fix", o, c, "--shift", "1d"}, "1h30m"},
-        {{"fix", o, c, "--shift", "1h", "--tolerance", "-1s"}, "is not a duration"},
-        {{"fix", o, c, "--shift", "1h", "--tolerance", "1.5s"}, "is not a duration"},
+        {{"fix", o, c, "--shift", "1 h"}, "--shift \"1 h\" is not a SHIFT; did you mean 1h?"},
+        {{"fix", o, c, "--shift", "1h", "--shift", "+"}, "--shift \"+\" is not a SHIFT: write it as"},
+        {{"fix", o, c, "--shift", "1d"}, "did you mean 24h?"},
+        {{"fix", o, c, "--shift", "1h", "--tolerance", "-1s"}, "is not a DURATION; did you mean 1s?"},
+        {{"fix", o, c, "--shift", "1h", "--tolerance", "1.5s"}, "is not a DURATION: write it as"},
         {{"fix", o, c}, "at least one --shift"},
         {{"fix", o, c, "--shift", "0s"}, "would repair nothing"},
         {{"fix", o, c, "--shift", "-0h"}, "would repair nothing"},
@@ -70,7 +70,7 @@ TEST(BadInput, EveryCaseIsRefusedBeforeAnythingIsTouched)
          "nothing was changed"},
         {{"scan", o, c, "extra"}, "extra"},
         {{"frobnicate"}, "frobnicate"},
-        {{}, "subcommand"},
+        {{}, "a command is required"},
     };
     for (const auto& c : cases) {
         harness::RunOptions options;

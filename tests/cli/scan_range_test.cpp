@@ -46,7 +46,10 @@ TEST(ScanRange, CenturiesApartAreCountedAndPrintedExactly)
         << json.out;
     const harness::Result text = harness::Run({"scan", scratch / "o", scratch / "c"});
     EXPECT_EQ(text.status, 0) << text.err;
-    EXPECT_NE(text.out.find(" -" + hours + " "), std::string::npos) << text.out;
+    // People read them in days.
+    const std::string days = std::to_string((k2400 - k1902) / 86400) + "d";
+    EXPECT_NE(text.out.find(" -" + days + " "), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find(" +" + days + "1s "), std::string::npos) << text.out;
     EXPECT_EQ(text.out.find("+-"), std::string::npos) << text.out;
     EXPECT_EQ(json.err + text.err, "");  // no report of undefined behaviour either
 }

@@ -213,7 +213,7 @@ TEST(UndoLast, ACleanlyStoppedRunHasNoUnsureChangesAndTheColumnsStayAligned)
         close(fd);
     };
     const auto fix = harness::Run({"fix", trees.o, trees.c, "--shift", "1h", "--jobs", "1", "--report", fifo}, options);
-    ASSERT_EQ(fix.status, 130) << fix.err;
+    ASSERT_EQ(fix.status, 143) << fix.err;
     ASSERT_EQ(trees.Run({"fix", trees.o, trees.c, "--shift", "1h", "--jobs", "1"}).status, 0);
     const auto list = trees.Run({"journals"});
     ASSERT_EQ(list.status, 0) << list.err;
