@@ -64,7 +64,7 @@ void AddCommon(CLI::App& command, cli::Options& options, Texts& texts)
                        "A manifest (kelvora-cli manifest, bsdtar --format=mtree) plays the originals; - reads stdin")
         ->type_name("MANIFEST");
     command.add_flag("--json", options.json, "JSON Lines on stdout");
-    command.add_option("--jobs", options.jobs, "Folders walked on N threads (default: the hardware threads)")
+    command.add_option("--jobs", options.jobs, "Folders walked on N threads (default: the hardware threads; 16 on a network or FUSE file system)")
         ->type_name("N")
         ->check(WholeNumber(1, 1024))
         ->each([&options](const std::string&) { options.jobsGiven = true; });
@@ -181,7 +181,7 @@ int main(int argc, char** argv)
                      "One line per file event: CSV when FILE ends in .csv, JSON Lines otherwise")
         ->type_name("FILE");
     undo->add_flag("--quiet", options.quiet, "Only errors and the exit status");
-    undo->add_option("--jobs", options.jobs, "Copies set back on N threads (default: the hardware threads)")
+    undo->add_option("--jobs", options.jobs, "Copies set back on N threads (default: the hardware threads; 16 on a network or FUSE file system)")
         ->type_name("N")
         ->check(CLI::Range(1, 1024));
     undo->footer("Exit status: 0 every copy restored (or already as before); 1 a copy was left alone\n"

@@ -450,6 +450,7 @@ void SetModifiedAll(std::vector<ModifyRequest>& requests)
         int closed = 0;
         bool pending = true;  // not yet done: made one by one if the ring fails
         bool readBack = false;
+        bool later = false;   // out of descriptors: made alone once the others are closed
         Facts now;
     };
     static thread_local std::vector<State> states;
@@ -469,7 +470,10 @@ void SetModifiedAll(std::vector<ModifyRequest>& requests)
         // The looks just before the changes, together.
         for (size_t k = 0; k < count; ++k) {
             if (states[k].fd < 0) {
-                chunk[k].result = NotOpened(-states[k].fd, chunk[k].failure);
+                const int code = -states[k].fd;
+                states[k].later = code == EMFILE || code == ENFILE;
+                if (!states[k].later)
+                    chunk[k].result = NotOpened(code, chunk[k].failure);
                 states[k].pending = false;
                 continue;
             }
@@ -521,6 +525,12 @@ void SetModifiedAll(std::vector<ModifyRequest>& requests)
             // closed may already be another thread's.
             if (!calls->Run())
                 calls = nullptr;
+            // Those that found no descriptor free, now that this batch's are
+            // closed: one at a time, as many as the process allows.
+            for (size_t k = 0; k < count; ++k)
+                if (states[k].later)
+                    chunk[k].result = SetModified(*chunk[k].folder, *chunk[k].name, chunk[k].expected, chunk[k].when,
+                                                  chunk[k].after, chunk[k].failure);
             first += count;
             continue;
         }
@@ -548,6 +558,10 @@ void SetModifiedAll(std::vector<ModifyRequest>& requests)
                 if (state.fd >= 0)
                     close(state.fd);
             }
+            for (size_t k = 0; k < count; ++k)
+                if (states[k].later)
+                    chunk[k].result = SetModified(*chunk[k].folder, *chunk[k].name, chunk[k].expected, chunk[k].when,
+                                                  chunk[k].after, chunk[k].failure);
             first += count;
             calls = nullptr;
         }
