@@ -35,8 +35,9 @@
 # --existing over the same mount and the floor program over it, the share
 # mounted anew for each run so that no cache of the run before answers.
 # Everything it starts is stopped on exit.
-# BASE_CLI=path/to/another/kelvora-cli adds that program's fix with its
-# default jobs to each round of the share (a baseline in the same run).
+# BASE_CLI=path/to/another/kelvora-cli adds that program's fix to each round
+# (with --jobs 1 and its default jobs on local trees, its default jobs on the
+# share): a baseline timed in the same run.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${KELVORA_BUILD:-$root/build}
@@ -149,7 +150,7 @@ share_bench() {
     sleep 0.1
   done
   local kind
-  kind=$(stat -f -c %T "$mnt")
+  kind=$(findmnt -n -o FSTYPE "$mnt" || stat -f -c %T "$mnt")
   fusermount -u "$mnt"
   # Times one command over the share mounted anew, the tree put back first.
   share_timed() {
@@ -206,15 +207,20 @@ for kind in mix times-only; do
       "$make_tree" $mode "$dir" "$pairs" $((pairs / 100))
     fi
     o=$dir/originals c=$dir/copies
-    j1=(); jd=(); nj=(); fl=(); rs=(); peak=0
+    j1=(); jd=(); nj=(); fl=(); rs=(); b1=(); bd=(); peak=0
     for run in $(seq 0 "$runs"); do
       a=$(timed "$dir" "$pairs" "$mode" "$cli" fix "$o" "$c" --shift 1h --jobs 1 --quiet)
       b=$(timed "$dir" "$pairs" "$mode" "$cli" fix "$o" "$c" --shift 1h --quiet)
       n=$(timed "$dir" "$pairs" "$mode" "$cli" fix "$o" "$c" --shift 1h --quiet --no-journal)
       f=$(timed "$dir" "$pairs" "$mode" "$floor" "$o" "$c")
       r=$(timed "$dir" "$pairs" "$mode" rsync -rt --size-only --existing "$o/" "$c/")
+      if [ -n "$base_cli" ]; then
+        x1=$(timed "$dir" "$pairs" "$mode" "$base_cli" fix "$o" "$c" --shift 1h --jobs 1 --quiet)
+        xd=$(timed "$dir" "$pairs" "$mode" "$base_cli" fix "$o" "$c" --shift 1h --quiet)
+      fi
       [ "$run" -eq 0 ] && continue   # warm-up
       j1+=("${a% *}"); jd+=("${b% *}"); nj+=("${n% *}"); fl+=("${f% *}"); rs+=("${r% *}")
+      [ -z "$base_cli" ] || { b1+=("${x1% *}"); bd+=("${xd% *}"); }
       peak=$(awk -v p="$peak" -v a="${a#* }" -v b="${b#* }" 'BEGIN {m = a > b ? a : b; print (m > p ? m : p)}')
     done
     touched=$("$make_tree" --restore $mode "$dir" "$pairs" $((pairs / 100)) &&
@@ -225,6 +231,10 @@ for kind in mix times-only; do
     printf '%-10s %8s %9s %9s %9s %9s %9s %8s %8s %9s %9s %9s %8s\n' "$kind" "$pairs" "$mj1" "$mjd" "$mnj" "$mfl" \
       "$mrs" "$(ratio "$mj1" "$mfl")" "$(ratio "$mjd" "$mfl")" "$(ratio "$mrs" "$mjd")" "$(ratio "$mjd" "$mnj")" \
       "$peak" "$touched"
+    if [ -n "$base_cli" ]; then
+      mb1=$(printf '%s\n' "${b1[@]}" | median); mbd=$(printf '%s\n' "${bd[@]}" | median)
+      echo "  baseline $base_cli: --jobs 1 $mb1 s ($(ratio "$mb1" "$mfl") of the floor), default jobs $mbd s ($(ratio "$mbd" "$mfl")); rsync/baseline $(ratio "$mrs" "$mbd")"
+    fi
   done
 done
 
