@@ -147,7 +147,7 @@ void AddCommon(CLI::App& command, cli::Options& options, Texts& texts)
                      "Compares contents too: reads each same-size copy and its original (with --against, the "
                      "copy's SHA-256 with the manifest's) and leaves a copy whose content differs alone");
     command.add_flag("--json", options.json, "JSON Lines on stdout");
-    command.add_option("-j,--jobs", options.jobs, "Folders walked on N threads (default: the hardware threads)")
+    command.add_option("-j,--jobs", options.jobs, "Folders walked on N threads (default: the hardware threads; 16 on a network or FUSE file system)")
         ->type_name("N")
         ->check(WholeNumber(1, 1024))
         ->each([&options](const std::string&) { options.jobsGiven = true; });
@@ -395,7 +395,7 @@ int main(int argc, char** argv)
                      "One line per file event: CSV when FILE ends in .csv, JSON Lines otherwise")
         ->type_name("FILE");
     undo->add_flag("-q,--quiet", options.quiet, "Only errors and the exit status");
-    undo->add_option("-j,--jobs", options.jobs, "Copies set back on N threads (default: the hardware threads)")
+    undo->add_option("-j,--jobs", options.jobs, "Copies set back on N threads (default: the hardware threads; 16 on a network or FUSE file system)")
         ->type_name("N")
         ->check(WholeNumber(1, 1024));
     undo->footer(kUndoExitText);

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "cli/against.h"
+#include "cli/jobs.h"
 #include "cli/journaling.h"
 #include "cli/observer.h"
 #include "cli/options.h"
@@ -92,13 +93,14 @@ Run Walk(const Options& options, const engine::Roots& roots, const engine::Job& 
 // The walking threads the open-file limit allows: each holds a few folders
 // and a copy open at once, beyond what the process sets aside. Fewer than
 // asked for are said, unless the number was the program's own choice.
-int Jobs(const Options& options)
+int Jobs(const Options& options, const engine::Roots& roots)
 {
     constexpr long kSetAside = 16, kEachThread = 8;
     const long limit = OpenFileLimit();
     const int most = static_cast<int>(std::clamp((limit - kSetAside) / kEachThread, 1L, 1024L));
-    if (options.jobs <= most)
-        return options.jobs;
+    const int jobs = JobsFor(options, roots.originals.get(), roots.copies.get());
+    if (jobs <= most)
+        return jobs;
     if (options.jobsGiven && !options.quiet)
         Write(stderr, fmt::format("kelvora-cli: --jobs {} lowered to {}: the process may have only {} files open "
                                   "at once (ulimit -n)\n",
@@ -106,10 +108,10 @@ int Jobs(const Options& options)
     return most;
 }
 
-engine::Job BaseJob(const Options& options)
+engine::Job BaseJob(const Options& options, const engine::Roots& roots)
 {
     engine::Job job;
-    job.jobs = Jobs(options);
+    job.jobs = Jobs(options, roots);
     job.stop = &g_stopRequested;
     job.filter = &options.filter;
     // Open folders within what the process may hold. Set aside: the standard
@@ -156,7 +158,7 @@ int RunScan(const Options& options)
         Error(error);
         return kExitUsage;
     }
-    engine::Job job = BaseJob(options);
+    engine::Job job = BaseJob(options, roots);
     job.countUnpaired = true;
     job.verify = options.verify;
     job.rule = options.rule;  // with --shift, the matches are counted too
@@ -228,7 +230,7 @@ int RunFix(const Options& options)
             return kExitUsage;
         }
     }
-    engine::Job job = BaseJob(options);
+    engine::Job job = BaseJob(options, roots);
     job.rule = options.rule;
     job.change = true;
     job.dryRun = options.dryRun;

@@ -7,6 +7,7 @@
 #include <fmt/core.h>
 #include <nlohmann/json.hpp>
 
+#include "cli/jobs.h"
 #include "cli/journaling.h"
 #include "cli/mistakes.h"
 #include "cli/observer.h"
@@ -274,7 +275,8 @@ int RunUndo(const Options& options)
     // Then the intents again, in order, each with its outcome: the undo
     // holds a batch of them at a time.
     engine::UndoTotals totals;
-    engine::Undoer undoer(header, *copies, options.dryRun, &g_stopRequested, observer, totals, options.jobs);
+    engine::Undoer undoer(header, *copies, options.dryRun, &g_stopRequested, observer, totals,
+                          JobsFor(options, copies.get(), nullptr));
     engine::JournalParser intents;
     bool halted = false;
     const bool read = file.Seek(0, error) &&

@@ -57,7 +57,8 @@ class Pairing : public FolderVisitor {
 public:
     Pairing(const Job& job, const fsys::Facts& copiesTop, Observer& observer, Progress* progress)
         : job_(job), observer_(observer), progress_(progress), totals_(std::max(1, job.jobs)),
-          queues_(std::max(1, job.jobs)), linkedOriginals_(queues_.size()), checks_(queues_.size()),
+          queues_(std::max(1, job.jobs)), aheads_(queues_.size()), linkedOriginals_(queues_.size()),
+          checks_(queues_.size()),
           batch_(std::max<size_t>(1, job.batch / queues_.size())),
           heldFolders_(std::max<size_t>(1, static_cast<size_t>(std::max(0, job.maxHeldFolders)) / queues_.size())),
           heldBytes_(std::max<size_t>(1, kHeldBytes / queues_.size()))
@@ -213,6 +214,8 @@ public:
         const auto& originals = *view.entries[kOriginals];
         const auto& copies = *view.entries[kCopies];
         Folder folder{view, worker, nullptr};
+        Ahead& ahead = aheads_[worker];
+        ahead.Clear();
         uint64_t matchedHere = 0;
         const uint64_t pairsBefore = totals.pairs;
         size_t i = 0, j = 0;
@@ -254,7 +257,10 @@ public:
                 NoteOriginal(folder, name);
                 continue;
             }
-            if (Pair(folder, name, static_cast<size_t>(original - originals.data()), totals))
+            const size_t index = static_cast<size_t>(original - originals.data());
+            if (!ahead.Has(index))
+                FillAhead(folder, index, j - 1, ahead);
+            if (Pair(folder, name, index, ahead, totals))
                 ++matchedHere;
         }
         if (progress_) {
@@ -273,6 +279,27 @@ private:
 
     using Identity = std::pair<uint64_t, uint64_t>;  // device, object
 
+    // Pairs whose facts are asked together, ahead of the walk through a
+    // folder's names: fewer calls, and overlapping round trips on a network.
+    static constexpr size_t kAhead = 128;
+    // Changes made together (their opens, looks and closes asked at once).
+    static constexpr size_t kChangesAtOnce = 64;
+
+    // The facts of the next pairs of a folder: each pair's copy, then (when
+    // the originals are a folder) its original.
+    struct Ahead {
+        std::vector<fsys::NameQuery> queries;
+        std::vector<size_t> originals;  // each pair's index among the originals' entries
+        size_t next = 0;                // the pair in hand
+        void Clear()
+        {
+            queries.clear();
+            originals.clear();
+            next = 0;
+        }
+        bool Has(size_t original) const { return next < originals.size() && originals[next] == original; }
+    };
+
     // The copies' folder of queued changes, kept open until they are made.
     struct HeldFolder {
         fsys::FolderHandle handle;
@@ -290,10 +317,13 @@ private:
         std::shared_ptr<HeldFolder> folder;  // with a change
         std::string name;
         fsys::Facts copy;
+        bool allowed = false;  // while its batch is made: the change may be made
+        bool make = false;     // and is made
     };
     struct Queue {
         std::vector<Item> items;
         std::vector<FileEvent> planned;  // the changes' events, while their batch is made
+        std::vector<fsys::ModifyRequest> requests;  // the changes made at once
         size_t changes = 0;
         size_t folders = 0;
         size_t bytes = 0;                // of the paths held
@@ -470,23 +500,66 @@ private:
         Report(folder, std::move(event));
     }
 
-    // One original and its regular copy; true when they match.
-    bool Pair(Folder& folder, const std::string& name, size_t index, Totals& totals)
+    // Asks the facts of the pairs from the one in hand (at `i` among the
+    // originals, `j` among the copies) on, both names listed as regular files.
+    void FillAhead(Folder& folder, size_t i, size_t j, Ahead& ahead)
     {
+        const auto& originals = *folder.view.entries[kOriginals];
+        const auto& copies = *folder.view.entries[kCopies];
+        ahead.Clear();
+        while (i < originals.size() && j < copies.size() && ahead.originals.size() < kAhead) {
+            const int order = originals[i].name.compare(copies[j].name);
+            if (order < 0) {
+                ++i;
+            } else if (order > 0) {
+                ++j;
+            } else {
+                if (originals[i].kind == fsys::Kind::Regular && copies[j].kind == fsys::Kind::Regular) {
+                    ahead.originals.push_back(i);
+                    fsys::NameQuery query;
+                    query.folder = folder.view.folder[kCopies];
+                    query.name = &copies[j].name;
+                    ahead.queries.push_back(std::move(query));
+                }
+                ++i;
+                ++j;
+            }
+        }
+        if (!folder.view.recorded) {
+            for (const size_t index : ahead.originals) {
+                fsys::NameQuery query;
+                query.folder = folder.view.folder[kOriginals];
+                query.name = &originals[index].name;
+                ahead.queries.push_back(std::move(query));
+            }
+        }
+        fsys::FactsOfNames(ahead.queries);
+    }
+
+    // One original and its regular copy, their facts asked ahead; true when
+    // they match.
+    bool Pair(Folder& folder, const std::string& name, size_t index, Ahead& ahead, Totals& totals)
+    {
+        const size_t pairs = ahead.originals.size();
+        const fsys::NameQuery& copyQuery = ahead.queries[ahead.next];
+        const fsys::NameQuery* originalQuery = folder.view.recorded ? nullptr : &ahead.queries[pairs + ahead.next];
+        ++ahead.next;
         fsys::Facts original, copy;
-        fsys::Failure failure;
-        if (folder.view.recorded)
+        if (folder.view.recorded) {
             original = (*folder.view.recorded)[index];
-        else if (!fsys::NameFacts(*folder.view.folder[kOriginals], name, original, failure)) {
-            Fail(folder, name, "original: " + failure.reason, totals);
+        } else if (!originalQuery->ok) {
+            Fail(folder, name, "original: " + originalQuery->failure.reason, totals);
             return false;
+        } else {
+            original = originalQuery->facts;
         }
         if (original.kind == fsys::Kind::Regular && original.links > 1 && job_.hardLinks)
             linkedOriginals_[folder.worker].insert({original.device, original.object});
-        if (!fsys::NameFacts(*folder.view.folder[kCopies], name, copy, failure)) {
-            Fail(folder, name, "copy: " + failure.reason, totals);
+        if (!copyQuery.ok) {
+            Fail(folder, name, "copy: " + copyQuery.failure.reason, totals);
             return false;
         }
+        copy = copyQuery.facts;
         if (original.kind != fsys::Kind::Regular)
             return false;  // replaced since the listing
         if (copy.kind != fsys::Kind::Regular) {
@@ -712,33 +785,58 @@ private:
         if (allowed && !planned.empty())
             allowed = observer_.BeforeChanges(planned, reason);
         size_t k = 0;
-        for (Item& item : queue.items) {
-            if (!item.folder) {
-                Report(item.event);
-                continue;
+        std::vector<fsys::ModifyRequest>& requests = queue.requests;
+        for (size_t from = 0; from < queue.items.size();) {
+            // The next changes to make, a few at once, then every item up to
+            // the last of them reported in its order.
+            requests.clear();
+            size_t to = from;
+            for (; to < queue.items.size() && requests.size() < kChangesAtOnce; ++to) {
+                Item& item = queue.items[to];
+                item.make = false;
+                if (!item.folder)
+                    continue;
+                item.event = std::move(planned[k++]);
+                if (allowed && Stopped()) {
+                    // Asked to stop: the changes in hand are finished, the
+                    // rest not made (recorded, but the copies keep their time
+                    // before).
+                    allowed = false;
+                    reason.clear();
+                }
+                item.allowed = allowed;
+                if (allowed && item.event.kind != EventKind::Failed && InPlace(queue, item)) {
+                    item.make = true;
+                    fsys::ModifyRequest request;
+                    request.folder = item.folder->handle.get();
+                    request.name = &item.name;
+                    request.expected = item.copy;
+                    request.when = item.event.set;
+                    requests.push_back(std::move(request));
+                }
             }
-            item.event = std::move(planned[k++]);
-            if (allowed && Stopped()) {
-                // Asked to stop: the change in hand is finished, the rest not
-                // made (recorded, but the copies keep their time before).
-                allowed = false;
-                reason.clear();
-            }
-            if (allowed && item.event.kind == EventKind::Failed) {
-                ++totals.failed;  // refused by the observer: not made
-                Report(item.event);
-            } else if (allowed && !InPlace(queue, item)) {
-                ++totals.changed;
-                item.event.kind = EventKind::Changed;
-                item.event.reason = "its folder was moved or replaced since it was listed";
-                Report(item.event);
-            } else if (allowed) {
-                Change(item, totals);
-            } else if (!reason.empty()) {
-                ++totals.failed;
-                item.event.kind = EventKind::Failed;
-                item.event.reason = reason;
-                Report(item.event);
+            fsys::SetModifiedAll(requests);
+            size_t made = 0;
+            for (; from < to; ++from) {
+                Item& item = queue.items[from];
+                if (!item.folder) {
+                    Report(item.event);
+                } else if (item.make) {
+                    Change(item, requests[made++], totals);
+                } else if (item.allowed && item.event.kind == EventKind::Failed) {
+                    ++totals.failed;  // refused by the observer: not made
+                    Report(item.event);
+                } else if (item.allowed) {
+                    ++totals.changed;
+                    item.event.kind = EventKind::Changed;
+                    item.event.reason = "its folder was moved or replaced since it was listed";
+                    Report(item.event);
+                } else if (!reason.empty()) {
+                    ++totals.failed;
+                    item.event.kind = EventKind::Failed;
+                    item.event.reason = reason;
+                    Report(item.event);
+                }
             }
         }
         queue.items.clear();
@@ -759,14 +857,14 @@ private:
         return held.place == 1;
     }
 
-    void Change(Item& item, Totals& totals)
+    // The outcome of a change made.
+    void Change(Item& item, const fsys::ModifyRequest& made, Totals& totals)
     {
         FileEvent& event = item.event;
-        fsys::Facts after;
-        fsys::Failure failure;
-        const fsys::Folder& copies = *item.folder->handle;
+        const fsys::Facts& after = made.after;
+        const fsys::Failure& failure = made.failure;
         HeldFolder& held = *item.folder;
-        TellOutcome(fsys::SetModified(copies, item.name, item.copy, event.set, after, failure), after, failure,
+        TellOutcome(made.result, after, failure,
                     [&held] {
                         if (held.granularity < 0)
                             held.granularity = fsys::TimeGranularity(*held.handle);
@@ -795,6 +893,7 @@ private:
     Progress* progress_;
     std::vector<Totals> totals_;  // one per walking thread
     std::vector<Queue> queues_;   // one per walking thread
+    std::vector<Ahead> aheads_;   // one per walking thread
     std::vector<std::set<Identity>> linkedOriginals_;  // originals with other names, per thread
     std::vector<std::unique_ptr<ContentCheck>> checks_;  // per thread, made when first needed
     std::mutex deferredMutex_;  // for the two below

@@ -123,6 +123,44 @@ SetResult SetModified(const Folder& folder, const std::string& name, const Facts
 // modification time of `expected`. `after` receives its facts read back.
 SetResult SetFolderModified(const Folder& folder, const Facts& expected, const Instant& when, Facts& after,
                             Failure& failure);
+// One name's facts among several asked at once (FactsOfNames).
+struct NameQuery {
+    const Folder* folder = nullptr;
+    const std::string* name = nullptr;
+    Facts facts;
+    Failure failure;
+    bool ok = false;
+};
+
+// The facts of each query's name inside its folder, as NameFacts gives them.
+// The questions are asked together where the system takes several at once
+// (io_uring on Linux): fewer calls, and on a network file system their
+// round trips overlap.
+void FactsOfNames(std::vector<NameQuery>& queries);
+
+// One change among several made at once (SetModifiedAll): what SetModified
+// takes, and what it gave.
+struct ModifyRequest {
+    const Folder* folder = nullptr;
+    const std::string* name = nullptr;
+    Facts expected;
+    Instant when;
+    SetResult result = SetResult::Failed;
+    Facts after;
+    Failure failure;
+};
+
+// SetModified for each request, in their order, each with the same look at
+// the same file object just before its change and after it. The opens, looks
+// and closes of the requests are asked together where the system allows;
+// the changes themselves are made one by one.
+void SetModifiedAll(std::vector<ModifyRequest>& requests);
+
+// The kind of file system the folder lives on when each of its calls is a
+// round trip to another machine or to a program (NFS, SMB, sshfs and other
+// FUSE file systems, 9p...), as a short name ("nfs", "smb", "fuse.sshfs");
+// empty for a local disk or where the system does not tell.
+std::string RemoteKind(const Folder& folder);
 
 // Reads the content of the regular file `name` inside `folder`, never
 // through a link, handing it to `sink` in pieces. False, with the reason,

@@ -1,5 +1,5 @@
 // The file-system layer on Linux: every call relative to an open folder
-// descriptor (openat, fstatat), never through a link, names as the bytes on disk.
+// descriptor (openat, statx), never through a link, names as the bytes on disk.
 #include "fsys/fsys.h"
 
 #include <dirent.h>
@@ -7,26 +7,34 @@
 #include <sys/ioctl.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/vfs.h>
 #include <unistd.h>
 
 #include <limits.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
+#include "fsys/batch_linux.h"
+#include "fsys/fs_kind_linux.h"
 #include "fsys/mounts_linux.h"
 
 namespace fsys {
 
 class Folder {
 public:
-    explicit Folder(int fd) : fd(fd) {}
+    explicit Folder(int fd, bool atStart = true) : fd(fd), atStart(atStart) {}
     ~Folder() { close(fd); }
     Folder(const Folder&) = delete;
     Folder& operator=(const Folder&) = delete;
     const int fd;
+    // Its position is the start of the listing (opened and neither listed
+    // nor shared with a duplicate since), so List need not seek there.
+    mutable std::atomic<bool> atStart;
 };
 
 void FolderDeleter::operator()(Folder* folder) const
@@ -76,6 +84,50 @@ void FactsOfStat(const struct stat& st, Facts& facts)
     facts.links = st.st_nlink;
 }
 
+// Only what Facts holds is asked of statx: a network file system need not
+// fetch the rest.
+constexpr unsigned kFactsMask =
+    STATX_TYPE | STATX_MODE | STATX_NLINK | STATX_INO | STATX_SIZE | STATX_MTIME | STATX_ATIME;
+
+void FactsOfStatx(const struct statx& sx, Facts& facts)
+{
+    facts.kind = KindOfMode(sx.stx_mode);
+    facts.size = sx.stx_size;
+    facts.modified = {sx.stx_mtime.tv_sec, static_cast<int32_t>(sx.stx_mtime.tv_nsec)};
+    facts.accessed = {sx.stx_atime.tv_sec, static_cast<int32_t>(sx.stx_atime.tv_nsec)};
+    facts.device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
+    facts.object = sx.stx_ino;
+    facts.links = sx.stx_nlink;
+}
+
+// statx where the kernel (or a seccomp filter) allows it, fstatat otherwise.
+std::atomic<bool> g_noStatx{false};
+
+bool StatAt(int at, const char* name, int flags, Facts& facts)
+{
+    if (!g_noStatx.load(std::memory_order_relaxed)) {
+        struct statx sx;
+        if (statx(at, name, flags, kFactsMask, &sx) == 0) {
+            FactsOfStatx(sx, facts);
+            return true;
+        }
+        if (errno != ENOSYS && errno != EPERM)
+            return false;
+        g_noStatx.store(true, std::memory_order_relaxed);
+    }
+    struct stat st;
+    if (fstatat(at, name, &st, flags) != 0)
+        return false;
+    FactsOfStat(st, facts);
+    return true;
+}
+
+// The object behind a descriptor (an O_PATH one included).
+bool StatOf(int fd, Facts& facts)
+{
+    return StatAt(fd, "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW, facts);
+}
+
 FolderHandle Wrap(int fd, Failure& failure)
 {
     if (fd < 0) {
@@ -86,19 +138,16 @@ FolderHandle Wrap(int fd, Failure& failure)
 }
 
 // The same file with other names, already set to `when` through one of them.
-bool SetThroughTwin(const struct stat& st, const Facts& expected, const Instant& when)
+bool SetThroughTwin(const Facts& now, const Facts& expected, const Instant& when)
 {
-    return S_ISREG(st.st_mode) && st.st_nlink > 1 && st.st_dev == expected.device &&
-           st.st_ino == expected.object && static_cast<uint64_t>(st.st_size) == expected.size &&
-           st.st_mtim.tv_sec == when.seconds && st.st_mtim.tv_nsec == when.nanos;
+    return now.kind == Kind::Regular && now.links > 1 && now.device == expected.device &&
+           now.object == expected.object && now.size == expected.size && now.modified == when;
 }
 
-bool SameObject(const struct stat& st, const Facts& expected)
+bool SameObject(const Facts& now, const Facts& expected)
 {
-    return S_ISREG(st.st_mode) && st.st_dev == expected.device && st.st_ino == expected.object &&
-           static_cast<uint64_t>(st.st_size) == expected.size &&
-           st.st_mtim.tv_sec == expected.modified.seconds &&
-           st.st_mtim.tv_nsec == expected.modified.nanos;
+    return now.kind == Kind::Regular && now.device == expected.device && now.object == expected.object &&
+           now.size == expected.size && now.modified == expected.modified;
 }
 
 // Sets the times of the object behind the O_PATH descriptor `fd`. The object
@@ -151,7 +200,14 @@ FolderHandle OpenChild(const Folder& parent, const std::string& name, Failure& f
 
 FolderHandle Duplicate(const Folder& folder, Failure& failure)
 {
-    return Wrap(fcntl(folder.fd, F_DUPFD_CLOEXEC, 0), failure);
+    // The two share one position: neither is at the start for sure any more.
+    folder.atStart.store(false, std::memory_order_relaxed);
+    const int fd = fcntl(folder.fd, F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) {
+        Fail(failure, errno);
+        return nullptr;
+    }
+    return FolderHandle(new Folder(fd, false));
 }
 
 FolderHandle OpenParent(const Folder& folder, Failure& failure)
@@ -214,49 +270,78 @@ bool MountedInside(const Folder& a, const Folder& b, std::string& how)
 bool List(const Folder& folder, std::vector<Entry>& entries, Failure& failure)
 {
     entries.clear();
-    const int fd = dup(folder.fd);
-    if (fd < 0)
+    // getdents64 on the folder's own descriptor, into a large buffer: a few
+    // calls for a folder of thousands of names, and no second descriptor.
+    if (!folder.atStart.exchange(false, std::memory_order_relaxed) && lseek(folder.fd, 0, SEEK_SET) < 0)
         return Fail(failure, errno);
-    DIR* dir = fdopendir(fd);
-    if (!dir) {
-        const int code = errno;
-        close(fd);
-        return Fail(failure, code);
-    }
-    rewinddir(dir);
+    constexpr size_t kBuffer = size_t(1) << 17;
+    static thread_local std::unique_ptr<char[]> buffer(new char[kBuffer]);
     for (;;) {
-        errno = 0;
-        const struct dirent* entry = readdir(dir);
-        if (!entry)
-            break;
-        const char* name = entry->d_name;
-        if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
+        const ssize_t got = getdents64(folder.fd, buffer.get(), kBuffer);
+        if (got < 0 && errno == EINTR)
             continue;
-        entries.push_back({name, KindOfType(entry->d_type)});
+        if (got < 0)
+            return Fail(failure, errno);
+        if (got == 0)
+            return true;
+        for (ssize_t at = 0; at < got;) {
+            const auto* entry = reinterpret_cast<const struct dirent64*>(buffer.get() + at);
+            at += entry->d_reclen;
+            const char* name = entry->d_name;
+            if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
+                continue;
+            entries.push_back({name, KindOfType(entry->d_type)});
+        }
     }
-    const int code = errno;
-    closedir(dir);
-    if (code != 0)
-        return Fail(failure, code);
-    return true;
 }
 
 bool FolderFacts(const Folder& folder, Facts& facts, Failure& failure)
 {
-    struct stat st;
-    if (fstat(folder.fd, &st) != 0)
+    if (!StatOf(folder.fd, facts))
         return Fail(failure, errno);
-    FactsOfStat(st, facts);
     return true;
 }
 
 bool NameFacts(const Folder& folder, const std::string& name, Facts& facts, Failure& failure)
 {
-    struct stat st;
-    if (fstatat(folder.fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+    if (!StatAt(folder.fd, name.c_str(), AT_SYMLINK_NOFOLLOW, facts))
         return Fail(failure, errno);
-    FactsOfStat(st, facts);
     return true;
+}
+
+void FactsOfNames(std::vector<NameQuery>& queries)
+{
+    batch::Calls* calls = g_noStatx.load(std::memory_order_relaxed) ? nullptr : batch::Calls::Of();
+    if (calls) {
+        static thread_local std::vector<struct statx> found;
+        static thread_local std::vector<int> results;
+        found.resize(batch::Calls::kRoom);
+        results.resize(batch::Calls::kRoom);
+        for (size_t first = 0; first < queries.size() && calls;) {
+            const size_t count = std::min(queries.size() - first, batch::Calls::kRoom);
+            for (size_t k = 0; k < count; ++k) {
+                const NameQuery& query = queries[first + k];
+                calls->Stat(query.folder->fd, query.name->c_str(), AT_SYMLINK_NOFOLLOW, kFactsMask, &found[k],
+                            &results[k]);
+            }
+            if (!calls->Run())
+                break;  // the rest asked one by one
+            for (size_t k = 0; k < count; ++k) {
+                NameQuery& query = queries[first + k];
+                query.ok = results[k] == 0;
+                if (query.ok)
+                    FactsOfStatx(found[k], query.facts);
+                else
+                    Fail(query.failure, -results[k]);
+            }
+            first += count;
+            if (first == queries.size())
+                return;
+        }
+    }
+    for (NameQuery& query : queries)
+        if (!query.ok)
+            query.ok = NameFacts(*query.folder, *query.name, query.facts, query.failure);
 }
 
 int64_t TimeGranularity(const Folder& folder)
@@ -273,54 +358,224 @@ int64_t TimeGranularity(const Folder& folder)
     return kSecond;
 }
 
-SetResult SetModified(const Folder& folder, const std::string& name, const Facts& expected,
-                      const Instant& when, Facts& after, Failure& failure)
+namespace {
+
+// The steps of one change, on the copy opened with O_PATH as `fd`: the
+// object itself is held, whatever its permissions and without touching its
+// content or access time, so the look before, the change and the read-back
+// are of one object even if its name is taken by another meanwhile.
+
+// Given the look just before the change (`now`): the change is made, or
+// the result without it. True when the time was set and must be read back.
+bool ChangeIfSame(int fd, const Folder& folder, const std::string& name, const Facts& now,
+                  const Facts& expected, const Instant& when, SetResult& result, Facts& after,
+                  Failure& failure)
 {
-    // O_PATH opens the object itself, whatever its permissions and without
-    // touching its content or access time; with O_NOFOLLOW a link put in the
-    // copy's place is opened as the link, which the check below refuses.
-    const int fd = openat(folder.fd, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) {
-        const int code = errno;
-        Fail(failure, code);
-        return code == ENOENT ? SetResult::Changed : SetResult::Failed;
+    if (!SameObject(now, expected)) {
+        // With O_NOFOLLOW a link put in the copy's place was opened as the
+        // link, which this refuses.
+        after = now;
+        result = SetThroughTwin(now, expected, when) ? SetResult::Set : SetResult::Changed;
+        return false;
     }
-    struct stat st;
-    if (fstat(fd, &st) != 0) {
-        Fail(failure, errno);
-        close(fd);
-        return SetResult::Failed;
-    }
-    if (!SameObject(st, expected)) {
-        FactsOfStat(st, after);
-        close(fd);
-        return SetThroughTwin(st, expected, when) ? SetResult::Set : SetResult::Changed;
-    }
-    const struct timespec accessed = st.st_atim;
     const struct timespec times[2] = {{0, UTIME_OMIT}, {when.seconds, when.nanos}};
     if (SetTimesOfObject(fd, folder.fd, name.c_str(), times) != 0) {
         Fail(failure, errno);
-        close(fd);
-        return SetResult::Failed;
+        result = SetResult::Failed;
+        return false;
     }
-    bool readBack = fstat(fd, &st) == 0;
-    // Some drivers (fusefat among them) drop a modification time that comes
-    // without an access time. For them the access time is given too, as it
-    // was read just above, so that it stays what it was.
-    if (readBack && st.st_mtim.tv_sec == expected.modified.seconds &&
-        st.st_mtim.tv_nsec == expected.modified.nanos) {
-        const struct timespec both[2] = {accessed, times[1]};
-        if (SetTimesOfObject(fd, folder.fd, name.c_str(), both) == 0)
-            readBack = fstat(fd, &st) == 0;
+    return true;
+}
+
+// Given the look after the change (`read` true, in `after`), or its error:
+// the outcome. Some drivers (fusefat among them) drop a modification time
+// that comes without an access time. For them the access time is given too,
+// as it was read just before, so that it stays what it was.
+SetResult ReadBack(int fd, const Folder& folder, const std::string& name, const Facts& now,
+                   const Facts& expected, const Instant& when, bool read, int code, Facts& after,
+                   Failure& failure)
+{
+    if (read && after.modified == expected.modified) {
+        const struct timespec both[2] = {{now.accessed.seconds, now.accessed.nanos}, {when.seconds, when.nanos}};
+        if (SetTimesOfObject(fd, folder.fd, name.c_str(), both) == 0) {
+            read = StatOf(fd, after);
+            code = errno;
+        } else {
+            code = errno;
+        }
     }
-    const int code = errno;
-    close(fd);
-    if (!readBack) {
+    if (!read) {
         Fail(failure, code);
         return SetResult::Failed;
     }
-    FactsOfStat(st, after);
     return SetResult::Set;
+}
+
+constexpr int kOpenCopy = O_PATH | O_NOFOLLOW | O_CLOEXEC;
+
+SetResult NotOpened(int code, Failure& failure)
+{
+    Fail(failure, code);
+    return code == ENOENT ? SetResult::Changed : SetResult::Failed;
+}
+
+}  // namespace
+
+SetResult SetModified(const Folder& folder, const std::string& name, const Facts& expected,
+                      const Instant& when, Facts& after, Failure& failure)
+{
+    const int fd = openat(folder.fd, name.c_str(), kOpenCopy);
+    if (fd < 0)
+        return NotOpened(errno, failure);
+    Facts now;
+    SetResult result = SetResult::Failed;
+    if (!StatOf(fd, now))
+        Fail(failure, errno);
+    else if (ChangeIfSame(fd, folder, name, now, expected, when, result, after, failure)) {
+        const bool read = StatOf(fd, after);
+        result = ReadBack(fd, folder, name, now, expected, when, read, errno, after, failure);
+    }
+    close(fd);
+    return result;
+}
+
+void SetModifiedAll(std::vector<ModifyRequest>& requests)
+{
+    batch::Calls* calls = g_noStatx.load(std::memory_order_relaxed) ? nullptr : batch::Calls::Of();
+    // Each request's state as the batch goes.
+    struct State {
+        int fd = -1;
+        int looked = 0;
+        int read = 0;
+        int closed = 0;
+        bool pending = true;  // not yet done: made one by one if the ring fails
+        bool readBack = false;
+        bool later = false;   // out of descriptors: made alone once the others are closed
+        Facts now;
+    };
+    static thread_local std::vector<State> states;
+    static thread_local std::vector<struct statx> found;
+    constexpr size_t kChunk = batch::Calls::kRoom;
+    found.resize(kChunk);
+    size_t first = 0;
+    while (calls && first < requests.size()) {
+        const size_t count = std::min(requests.size() - first, kChunk);
+        ModifyRequest* chunk = requests.data() + first;
+        states.assign(count, State());
+        // The opens, together.
+        for (size_t k = 0; k < count; ++k)
+            calls->Open(chunk[k].folder->fd, chunk[k].name->c_str(), kOpenCopy, &states[k].fd);
+        if (!calls->Run())
+            break;
+        // The looks just before the changes, together.
+        for (size_t k = 0; k < count; ++k) {
+            if (states[k].fd < 0) {
+                const int code = -states[k].fd;
+                states[k].later = code == EMFILE || code == ENFILE;
+                if (!states[k].later)
+                    chunk[k].result = NotOpened(code, chunk[k].failure);
+                states[k].pending = false;
+                continue;
+            }
+            calls->Stat(states[k].fd, "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW, kFactsMask, &found[k],
+                        &states[k].looked);
+        }
+        bool ok = calls->Run();
+        // The changes, one by one (no io_uring operation sets times).
+        for (size_t k = 0; ok && k < count; ++k) {
+            State& state = states[k];
+            ModifyRequest& request = chunk[k];
+            if (!state.pending)
+                continue;
+            if (state.looked != 0) {
+                Fail(request.failure, -state.looked);
+                request.result = SetResult::Failed;
+                state.pending = false;
+                continue;
+            }
+            FactsOfStatx(found[k], state.now);
+            state.readBack = ChangeIfSame(state.fd, *request.folder, *request.name, state.now, request.expected,
+                                          request.when, request.result, request.after, request.failure);
+            if (state.readBack)
+                calls->Stat(state.fd, "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW, kFactsMask, &found[k], &state.read);
+            else
+                state.pending = false;
+        }
+        // The read-backs, together.
+        ok = ok && calls->Run();
+        for (size_t k = 0; ok && k < count; ++k) {
+            State& state = states[k];
+            ModifyRequest& request = chunk[k];
+            if (state.pending && state.readBack) {
+                const bool read = state.read == 0;
+                if (read)
+                    FactsOfStatx(found[k], request.after);
+                request.result = ReadBack(state.fd, *request.folder, *request.name, state.now, request.expected,
+                                          request.when, read, -state.read, request.after, request.failure);
+            }
+            state.pending = false;
+        }
+        // The closes, together; each descriptor is closed whatever came of
+        // its change.
+        if (ok) {
+            for (size_t k = 0; k < count; ++k)
+                if (states[k].fd >= 0)
+                    calls->Close(states[k].fd, &states[k].closed);
+            // Whatever came of the closes, none is made again: a number
+            // closed may already be another thread's.
+            if (!calls->Run())
+                calls = nullptr;
+            // Those that found no descriptor free, now that this batch's are
+            // closed: one at a time, as many as the process allows.
+            for (size_t k = 0; k < count; ++k)
+                if (states[k].later)
+                    chunk[k].result = SetModified(*chunk[k].folder, *chunk[k].name, chunk[k].expected, chunk[k].when,
+                                                  chunk[k].after, chunk[k].failure);
+            first += count;
+            continue;
+        }
+        {
+            // The ring failed part way: what is left is finished with plain
+            // calls, on the objects already opened.
+            for (size_t k = 0; k < count; ++k) {
+                State& state = states[k];
+                ModifyRequest& request = chunk[k];
+                if (state.pending && state.fd >= 0) {
+                    const bool changed = state.readBack;
+                    if (!changed && StatOf(state.fd, state.now))
+                        state.readBack = ChangeIfSame(state.fd, *request.folder, *request.name, state.now,
+                                                      request.expected, request.when, request.result,
+                                                      request.after, request.failure);
+                    else if (!changed)
+                        Fail(request.failure, errno);
+                    if (state.readBack) {
+                        const bool read = StatOf(state.fd, request.after);
+                        request.result = ReadBack(state.fd, *request.folder, *request.name, state.now,
+                                                  request.expected, request.when, read, errno, request.after,
+                                                  request.failure);
+                    }
+                }
+                if (state.fd >= 0)
+                    close(state.fd);
+            }
+            for (size_t k = 0; k < count; ++k)
+                if (states[k].later)
+                    chunk[k].result = SetModified(*chunk[k].folder, *chunk[k].name, chunk[k].expected, chunk[k].when,
+                                                  chunk[k].after, chunk[k].failure);
+            first += count;
+            calls = nullptr;
+        }
+    }
+    for (size_t k = first; k < requests.size(); ++k) {
+        ModifyRequest& request = requests[k];
+        request.result = SetModified(*request.folder, *request.name, request.expected, request.when, request.after,
+                                     request.failure);
+    }
+}
+
+std::string RemoteKind(const Folder& folder)
+{
+    return RemoteKindOf(folder.fd);
 }
 
 bool ReadContent(const Folder& folder, const std::string& name,

@@ -500,6 +500,34 @@ SetResult SetModified(const Folder& folder, const std::string& name, const Facts
     return readBack ? SetResult::Set : SetResult::Failed;
 }
 
+void FactsOfNames(std::vector<NameQuery>& queries)
+{
+    for (NameQuery& query : queries)
+        query.ok = NameFacts(*query.folder, *query.name, query.facts, query.failure);
+}
+
+void SetModifiedAll(std::vector<ModifyRequest>& requests)
+{
+    for (ModifyRequest& request : requests)
+        request.result = SetModified(*request.folder, *request.name, request.expected, request.when, request.after,
+                                     request.failure);
+}
+
+std::string RemoteKind(const Folder& folder)
+{
+    // A share named by its server (\\?\UNC\server\share), or a drive
+    // letter mapped to one.
+    const std::string& path = folder.path;
+    if (path.rfind("\\\\?\\UNC\\", 0) == 0)
+        return "smb";
+    if (path.size() >= 6 && path.rfind("\\\\?\\", 0) == 0 && path[5] == ':') {
+        const wchar_t root[] = {static_cast<wchar_t>(path[4]), L':', L'\\', 0};
+        if (GetDriveTypeW(root) == DRIVE_REMOTE)
+            return "smb";
+    }
+    return {};
+}
+
 bool ReadContent(const Folder& folder, const std::string& name,
                  const std::function<void(const char* data, size_t size)>& sink, Failure& failure)
 {

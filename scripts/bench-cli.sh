@@ -37,6 +37,20 @@
 # nothing out (every path is tried against each), and `fix` paired with
 # `fix --folders`.
 #   FILTER_PAIRS=200000 (0 leaves it out)
+#
+# scripts/bench-cli.sh --share [PAIRS]   (default 20000): the copies on a real
+# network share instead. An sshd of its own on a free loopback port, with a
+# throwaway host key and client key, serves the copies' folder; sshfs mounts
+# it (both from Debian: openssh-server and sshfs, installed here when missing
+# rather than by install-deps.sh, since sshfs's fuse3 takes the place of
+# fuse). On a tree where only times differ, paired runs of: fix with its
+# default jobs (raised on the share), fix --jobs 1, rsync -rt --size-only
+# --existing over the same mount and the floor program over it, the share
+# mounted anew for each run so that no cache of the run before answers.
+# Everything it starts is stopped on exit.
+# BASE_CLI=path/to/another/kelvora-cli adds that program's fix to each round
+# (with --jobs 1 and its default jobs on local trees, its default jobs on the
+# share): a baseline timed in the same run.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${KELVORA_BUILD:-$root/build}
@@ -44,6 +58,13 @@ release=$build/cli-release
 runs=${RUNS:-5}
 memory_pairs=${MEMORY_PAIRS:-1000000}
 bench=${BENCH_DIR:-$build/bench-cli}
+share=0
+if [ "${1:-}" = --share ]; then
+  share=1
+  shift
+  [ $# -gt 0 ] || set -- 20000
+fi
+base_cli=${BASE_CLI:-}
 sizes=("$@")
 [ ${#sizes[@]} -gt 0 ] || sizes=(50000 200000)
 read -r -a manifest_sizes <<<"${MANIFEST_PAIRS:-200000 1000000}"
@@ -78,6 +99,114 @@ timed() {
   echo "$(field seconds <<<"$line") $(field peak_mb <<<"$line")"
 }
 
+# The copies through sshfs from an sshd of the benchmark's own.
+share_sshd=""
+share_mnt=""
+share_stop() {
+  if [ -n "$share_mnt" ] && mountpoint -q "$share_mnt" 2>/dev/null; then
+    fusermount -u "$share_mnt" || true
+  fi
+  if [ -n "$share_sshd" ]; then
+    kill "$share_sshd" 2>/dev/null || true
+    wait "$share_sshd" 2>/dev/null || true
+  fi
+}
+
+share_bench() {
+  local pairs=${1:-20000}
+  local need=()
+  command -v sshfs >/dev/null || need+=(sshfs)
+  [ -x /usr/sbin/sshd ] || need+=(openssh-server)
+  if [ ${#need[@]} -gt 0 ]; then
+    local sudo_cmd=()
+    [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+    echo "Installing for the share benchmark: ${need[*]}"
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+  fi
+  local dir=$bench/share-$pairs work=$bench/share-run
+  if [ ! -d "$dir/copies" ]; then
+    mkdir -p "$dir"
+    "$make_tree" --times-only "$dir" "$pairs" $((pairs / 100))
+  fi
+  rm -rf "$work"
+  mkdir -p "$work/mnt"
+  local o=$dir/originals c=$dir/copies mnt=$work/mnt port user
+  ssh-keygen -q -t ed25519 -N '' -f "$work/host_key"
+  ssh-keygen -q -t ed25519 -N '' -f "$work/client_key"
+  cp "$work/client_key.pub" "$work/authorized_keys"
+  port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+  user=$(id -un)
+  printf '%s\n' "ListenAddress 127.0.0.1" "Port $port" "HostKey $work/host_key" \
+    "AuthorizedKeysFile $work/authorized_keys" "PidFile $work/sshd.pid" "PasswordAuthentication no" \
+    "KbdInteractiveAuthentication no" "PermitRootLogin prohibit-password" "UsePAM no" "StrictModes no" \
+    "Subsystem sftp internal-sftp" >"$work/sshd_config"
+  # sshd wants its privilege-separation folder when started as root.
+  if [ "$(id -u)" -eq 0 ] && [ ! -d /run/sshd ]; then
+    mkdir -p /run/sshd
+    chmod 755 /run/sshd
+  fi
+  trap share_stop EXIT
+  share_mnt=$mnt
+  /usr/sbin/sshd -f "$work/sshd_config" -D -e 2>"$work/sshd.log" &
+  share_sshd=$!
+  mount_share() {
+    sshfs -p "$port" -o "IdentityFile=$work/client_key,StrictHostKeyChecking=no,UserKnownHostsFile=/dev/null" \
+      -o BatchMode=yes,LogLevel=ERROR "$user@127.0.0.1:$c" "$mnt"
+  }
+  local tries=0
+  until mount_share 2>/dev/null; do
+    tries=$((tries + 1))
+    if [ $tries -ge 50 ]; then
+      echo "the share could not be mounted; sshd said:" >&2
+      cat "$work/sshd.log" >&2
+      exit 1
+    fi
+    sleep 0.1
+  done
+  local kind
+  kind=$(findmnt -n -o FSTYPE "$mnt" || stat -f -c %T "$mnt")
+  fusermount -u "$mnt"
+  # Times one command over the share mounted anew, the tree put back first.
+  share_timed() {
+    rm -rf "$XDG_STATE_HOME"
+    "$make_tree" --restore --times-only "$dir" "$pairs" $((pairs / 100))
+    sync
+    mount_share
+    local line
+    line=$("$timer" "$@" 2>&1 >/dev/null)
+    fusermount -u "$mnt"
+    field seconds <<<"$line"
+  }
+  local jd=() j1=() rs=() fl=() bs=() a b r f x=""
+  for run in $(seq 0 "$runs"); do
+    a=$(share_timed "$cli" fix "$o" "$mnt" --shift 1h --quiet)
+    b=$(share_timed "$cli" fix "$o" "$mnt" --shift 1h --quiet --jobs 1)
+    r=$(share_timed rsync -rt --size-only --existing "$o/" "$mnt/")
+    f=$(share_timed "$floor" "$o" "$mnt")
+    [ -z "$base_cli" ] || x=$(share_timed "$base_cli" fix "$o" "$mnt" --shift 1h --quiet)
+    [ "$run" -eq 0 ] && continue   # warm-up
+    jd+=("$a"); j1+=("$b"); rs+=("$r"); fl+=("$f")
+    [ -z "$base_cli" ] || bs+=("$x")
+  done
+  local mjd mj1 mrs mfl
+  mjd=$(printf '%s\n' "${jd[@]}" | median); mj1=$(printf '%s\n' "${j1[@]}" | median)
+  mrs=$(printf '%s\n' "${rs[@]}" | median); mfl=$(printf '%s\n' "${fl[@]}" | median)
+  echo "share: $kind (sshfs) from sshd on 127.0.0.1:$port; $pairs pairs, only times differ; medians of $runs paired runs"
+  printf '%-8s %9s %9s %9s %9s %10s %9s %9s\n' pairs cli_s cli_j1_s rsync_s floor_s rsync/cli cli/floor j1/cli
+  printf '%-8s %9s %9s %9s %9s %10s %9s %9s\n' "$pairs" "$mjd" "$mj1" "$mrs" "$mfl" "$(ratio "$mrs" "$mjd")" \
+    "$(ratio "$mjd" "$mfl")" "$(ratio "$mj1" "$mjd")"
+  if [ -n "$base_cli" ]; then
+    local mbs
+    mbs=$(printf '%s\n' "${bs[@]}" | median)
+    echo "baseline $base_cli, default jobs: $mbs s (baseline/cli $(ratio "$mbs" "$mjd"))"
+  fi
+}
+
+if [ "$share" = 1 ]; then
+  share_bench "${sizes[0]}"
+  exit 0
+fi
+
 [ -n "${SIZES+set}" ] && [ -z "$SIZES" ] && sizes=()
 [ ${#sizes[@]} -gt 0 ] &&
   printf '%-10s %8s %9s %9s %9s %9s %9s %8s %8s %9s %9s %9s %8s\n' tree pairs cli_j1_s cli_s nojrnl_s floor_s \
@@ -92,15 +221,20 @@ for kind in mix times-only; do
       "$make_tree" $mode "$dir" "$pairs" $((pairs / 100))
     fi
     o=$dir/originals c=$dir/copies
-    j1=(); jd=(); nj=(); fl=(); rs=(); peak=0
+    j1=(); jd=(); nj=(); fl=(); rs=(); b1=(); bd=(); peak=0
     for run in $(seq 0 "$runs"); do
       a=$(timed "$dir" "$pairs" "$mode" "$cli" fix "$o" "$c" --shift 1h --jobs 1 --quiet)
       b=$(timed "$dir" "$pairs" "$mode" "$cli" fix "$o" "$c" --shift 1h --quiet)
       n=$(timed "$dir" "$pairs" "$mode" "$cli" fix "$o" "$c" --shift 1h --quiet --no-journal)
       f=$(timed "$dir" "$pairs" "$mode" "$floor" "$o" "$c")
       r=$(timed "$dir" "$pairs" "$mode" rsync -rt --size-only --existing "$o/" "$c/")
+      if [ -n "$base_cli" ]; then
+        x1=$(timed "$dir" "$pairs" "$mode" "$base_cli" fix "$o" "$c" --shift 1h --jobs 1 --quiet)
+        xd=$(timed "$dir" "$pairs" "$mode" "$base_cli" fix "$o" "$c" --shift 1h --quiet)
+      fi
       [ "$run" -eq 0 ] && continue   # warm-up
       j1+=("${a% *}"); jd+=("${b% *}"); nj+=("${n% *}"); fl+=("${f% *}"); rs+=("${r% *}")
+      [ -z "$base_cli" ] || { b1+=("${x1% *}"); bd+=("${xd% *}"); }
       peak=$(awk -v p="$peak" -v a="${a#* }" -v b="${b#* }" 'BEGIN {m = a > b ? a : b; print (m > p ? m : p)}')
     done
     touched=$("$make_tree" --restore $mode "$dir" "$pairs" $((pairs / 100)) &&
@@ -111,6 +245,10 @@ for kind in mix times-only; do
     printf '%-10s %8s %9s %9s %9s %9s %9s %8s %8s %9s %9s %9s %8s\n' "$kind" "$pairs" "$mj1" "$mjd" "$mnj" "$mfl" \
       "$mrs" "$(ratio "$mj1" "$mfl")" "$(ratio "$mjd" "$mfl")" "$(ratio "$mrs" "$mjd")" "$(ratio "$mjd" "$mnj")" \
       "$peak" "$touched"
+    if [ -n "$base_cli" ]; then
+      mb1=$(printf '%s\n' "${b1[@]}" | median); mbd=$(printf '%s\n' "${bd[@]}" | median)
+      echo "  baseline $base_cli: --jobs 1 $mb1 s ($(ratio "$mb1" "$mfl") of the floor), default jobs $mbd s ($(ratio "$mbd" "$mfl")); rsync/baseline $(ratio "$mrs" "$mbd")"
+    fi
   done
 done
 

@@ -12,6 +12,7 @@ packages=(
   libcli11-dev nlohmann-json3-dev libfmt-dev
   dosfstools fusefat rsync e2fsprogs util-linux
   libarchive-tools mtree-netbsd
+  liburing-dev
 )
 
 missing=()
