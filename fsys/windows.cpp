@@ -629,6 +629,8 @@ bool ReadSome(File& file, char* data, size_t size, size_t& got, Failure& failure
         return Fail(failure, GetLastError());
     got = read;
     return true;
+}
+
 SetResult SetFolderModified(const Folder& folder, const Facts& expected, const Instant& when, Facts& after,
                             Failure& failure)
 {
