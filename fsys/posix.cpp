@@ -660,6 +660,8 @@ bool ReadSome(File& file, char* data, size_t size, size_t& got, Failure& failure
         if (errno != EINTR)
             return Fail(failure, errno);
     }
+}
+
 SetResult SetFolderModified(const Folder& folder, const Facts& expected, const Instant& when, Facts& after,
                             Failure& failure)
 {
