@@ -413,6 +413,12 @@ int RunJournals(const Options& options)
 {
     std::vector<engine::JournalSummary> journals;
     std::string folder, error;
+    // A mistyped age is told whether or not there are journals to prune.
+    int64_t olderThan = -1;
+    if (options.prune && !options.olderThan.empty() && !ParseAge(options.olderThan, olderThan, error)) {
+        Error(error);
+        return kExitUsage;
+    }
     if (!ReadDefaultFolder(folder, journals, error)) {
         if (!engine::DefaultJournalFolder(folder, error)) {
             Error(error);
@@ -424,11 +430,6 @@ int RunJournals(const Options& options)
     }
     const std::vector<long> undoneBy = engine::UndoneBy(journals);
     if (options.prune) {
-        int64_t olderThan = -1;
-        if (!options.olderThan.empty() && !ParseAge(options.olderThan, olderThan, error)) {
-            Error(error);
-            return kExitUsage;
-        }
         const std::vector<size_t> chosen = engine::ChoosePrune(journals, undoneBy, olderThan,
                                                                 static_cast<size_t>(options.keep),
                                                                 engine::Now().seconds);
