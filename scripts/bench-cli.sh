@@ -14,6 +14,7 @@
 # changes), and `journals` over JOURNALS copies of that journal.
 # Usage: scripts/bench-cli.sh [PAIRS ...]     (default 50000 200000)
 #   RUNS=5 MEMORY_PAIRS=1000000 (0 to leave it out) BENCH_DIR=build/bench-cli
+#   KINDS="mix times-only" (the kinds of tree of the fix table)
 #   UNDO_PAIRS=266668 JOURNALS=100 (UNDO_PAIRS=0 leaves undo out; SIZES= leaves out the fix table)
 #   UNDO_MEMORY_CHANGES=1000000: the peak memory of undo over a journal of
 #   that many changes (a real run's journal on a small tree, with that many
@@ -211,7 +212,8 @@ fi
 [ ${#sizes[@]} -gt 0 ] &&
   printf '%-10s %8s %9s %9s %9s %9s %9s %8s %8s %9s %9s %9s %8s\n' tree pairs cli_j1_s cli_s nojrnl_s floor_s \
     rsync_s j1/floor cli/floor rsync/cli jrnl_cost peak_mb touched
-for kind in mix times-only; do
+read -r -a kinds <<<"${KINDS:-mix times-only}"
+for kind in "${kinds[@]}"; do
   [ ${#sizes[@]} -gt 0 ] || break
   mode=""; [ "$kind" = times-only ] && mode=--times-only
   for pairs in "${sizes[@]}"; do
