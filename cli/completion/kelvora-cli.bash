@@ -23,15 +23,15 @@ _kelvora_cli()
         return
     fi
 
-    local walk='-h --help --against --json -j --jobs --progress -q --quiet'
+    local walk='-h --help --against --verify --exclude --include --json -j --jobs --progress -q --quiet'
     local options
     case $command in
-    scan) options="$walk --top" ;;
+    scan) options="$walk --top --list --shift --tolerance" ;;
     fix) options="$walk --shift --tolerance --modify-window -n --dry-run -v --verbose --utc --report --force
-                  --hard-links --journal --no-journal" ;;
+                  --hard-links --folders --journal --no-journal" ;;
     undo) options='-h --help --last -n --dry-run -v --verbose --utc --journal --json --report -q --quiet -j --jobs' ;;
     journals) options='-h --help --json -q --quiet --utc --prune --older-than --keep -n --dry-run' ;;
-    manifest) options='-h --help -o --output --digest --progress -q --quiet' ;;
+    manifest) options='-h --help -o --output --digest --exclude --include --progress -q --quiet' ;;
     version) options='-h --help' ;;
     help)
         COMPREPLY=($(compgen -W "$commands" -- "$cur"))
@@ -44,12 +44,16 @@ _kelvora_cli()
         COMPREPLY=($(compgen -W 'auto always never' -- "$cur"))
         return
         ;;
+    --list)
+        COMPREPLY=($(compgen -W 'missing orphans other-size equal differing matching' -- "$cur"))
+        return
+        ;;
     --digest)
         COMPREPLY=($(compgen -W 'sha256' -- "$cur"))
         return
         ;;
     --shift)
-        COMPREPLY=($(compgen -W '1h +1h -1h 30m' -- "$cur"))
+        COMPREPLY=($(compgen -W '1h +1h -1h 30m any' -- "$cur"))
         return
         ;;
     --tolerance | --modify-window)

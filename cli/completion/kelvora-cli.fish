@@ -20,14 +20,21 @@ complete -c kelvora-cli -n "__fish_seen_subcommand_from $commands" -s h -l help 
 set -l walk "__fish_seen_subcommand_from scan fix"
 complete -c kelvora-cli -n $walk -a '(__fish_complete_directories)'
 complete -c kelvora-cli -n $walk -l against -r -F -d 'A manifest plays the originals'
+complete -c kelvora-cli -n $walk -l verify -d 'Compare contents before a change'
 complete -c kelvora-cli -n $walk -l json -d 'JSON Lines on stdout'
 complete -c kelvora-cli -n $walk -s j -l jobs -x -d 'Walk on N threads'
 complete -c kelvora-cli -n $walk -l progress -x -a 'auto always never' -d 'Progress line on stderr'
 complete -c kelvora-cli -n $walk -s q -l quiet -d 'Only errors and the exit status'
 complete -c kelvora-cli -n "__fish_seen_subcommand_from scan" -l top -x -d 'Differences shown'
+complete -c kelvora-cli -n "__fish_seen_subcommand_from scan" -l list -x -a 'missing orphans other-size equal differing matching' -d 'Print the paths of these pairs'
+complete -c kelvora-cli -n "__fish_seen_subcommand_from scan" -l shift -x -a '1h +1h -1h 30m' -d 'The rule of fix, for --list matching'
+complete -c kelvora-cli -n "__fish_seen_subcommand_from scan" -l tolerance -x -a '2s 0s 1m' -d 'Largest distance from a shift'
+set -l filtered "__fish_seen_subcommand_from scan fix manifest"
+complete -c kelvora-cli -n $filtered -l exclude -x -d 'Leave out what PATTERN matches'
+complete -c kelvora-cli -n $filtered -l include -x -d 'Keep what PATTERN matches'
 
 set -l fix "__fish_seen_subcommand_from fix"
-complete -c kelvora-cli -n $fix -l shift -x -a '1h +1h -1h 30m' -d 'Allowed drift'
+complete -c kelvora-cli -n $fix -l shift -x -a '1h +1h -1h 30m any' -d 'Allowed drift'
 complete -c kelvora-cli -n $fix -l tolerance -x -a '2s 0s 1m' -d 'Largest distance from a shift'
 complete -c kelvora-cli -n $fix -l modify-window -x -a '2s 0s 1m' -d 'Largest distance from a shift'
 complete -c kelvora-cli -n $fix -s n -l dry-run -d 'List what would be touched'
@@ -36,6 +43,7 @@ complete -c kelvora-cli -n $fix -l utc -d 'Times in UTC'
 complete -c kelvora-cli -n $fix -l report -r -F -d 'One line per file event'
 complete -c kelvora-cli -n $fix -l force -d 'Let --report replace a file'
 complete -c kelvora-cli -n $fix -l hard-links -d 'Also change copies with other names'
+complete -c kelvora-cli -n $fix -l folders -d "Also repair the folders' times"
 complete -c kelvora-cli -n $fix -l journal -r -F -d 'Where the journal goes'
 complete -c kelvora-cli -n $fix -l no-journal -d 'Keep no journal'
 

@@ -86,7 +86,7 @@ TEST(CommandLine, OptionsBeforeTheCommandAreToldTheirPlace)
          "-n goes after the command: kelvora-cli fix -n ..."},
         {{"--jobs=2", "scan", scratch / "o", scratch / "c"}, "--jobs goes after the command: kelvora-cli scan --jobs"},
         {{"-v"}, "-v is an option of fix and undo, given after the command: kelvora-cli fix -v ..."},
-        {{"--shift", "1h", "scan"}, "--shift is an option of fix, given after the command"},
+        {{"--folders", "scan"}, "--folders is an option of fix, given after the command"},
         {{"--frobnicate", "scan"}, "unknown option \"--frobnicate\""},
         {{"--dryrun", "fix"}, "unknown option \"--dryrun\"; did you mean --dry-run?"},
     };
@@ -118,7 +118,7 @@ TEST(CommandLine, MistakesGetTheNearestValidForm)
         {{"help", "sacn"}, "no command \"sacn\"; did you mean scan?"},
         {{"fix", scratch / "o", scratch / "c", "--shift", "1h", "--dry-rn"},
          "fix has no option --dry-rn; did you mean --dry-run?"},
-        {{"scan", scratch / "o", scratch / "c", "--shift", "1h"}, "scan has no option --shift"},
+        {{"scan", scratch / "o", scratch / "c", "--folders"}, "scan has no option --folders"},
         {{"scan", scratch / "o", scratch / "c", "extra"}, "scan takes no further argument: \"extra\""},
         {{"fix", scratch / "o", scratch / "c", "--shift", "1h", "--journal", scratch / "j", "--dry-run"},
          "--journal has no use with --dry-run"},
