@@ -12,18 +12,21 @@ build=${KELVORA_BUILD:-$root/build}
 stage() { printf '== [%d:%02d] %s\n' $((SECONDS / 60)) $((SECONDS % 60)) "$1"; }
 "$root/scripts/install-deps.sh"
 source "$root/scripts/win-arch.sh"
-stage "Build"
-"$root/scripts/build.sh"
+stage "Build: the Windows programs that run here"
+"$root/scripts/build.sh" tested
 
 # The Windows-side tests spend much of their time waiting on windows under
-# Wine: they run in the background while the native steps use the cores,
-# and their output follows at the end.
+# Wine: they run in the background, as soon as their programs are built,
+# while the native side is built and tested; their output follows at the end.
 stage "Windows-side and end-to-end tests started (${KELVORA_WIN_ARCH}-bit build, Wine, Xvfb)"
 win_log="$build/win-tests.log"
 setsid "$root/scripts/with-wine-display.sh" bash -c "cd '$KELVORA_WIN_BUILD' && ctest --output-on-failure --timeout 300" \
   >"$win_log" 2>&1 &
 win_tests=$!
 trap 'kill -- -$win_tests 2>/dev/null || kill $win_tests 2>/dev/null || true' EXIT
+
+stage "Build: the rest (native tests, the 32-bit product)"
+"$root/scripts/build.sh" rest
 
 stage "Native unit tests, kelvora-cli tests (AddressSanitizer, UBSan)"
 (cd "$build/native" && ctest --output-on-failure --timeout 120 -j 2)
