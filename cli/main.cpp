@@ -73,7 +73,7 @@ struct Texts {
 };
 
 const char* const kFilterText =
-    "PATTERN as rsync's: * any run of characters but /, ** any run, ? one character, [a-z] a class;\n"
+    "PATTERN as rsync's: * any run of characters but /, ** any run, ? one byte, [a-z] a class;\n"
     "a trailing / matches folders only, a leading / anchors at the top, otherwise the last names\n"
     "match at any depth; the first rule that matches decides. Folders left out are not walked.";
 

@@ -9,20 +9,6 @@ namespace {
 // that a pattern with many stars is not tried at every combination.
 enum class Outcome { Match, NoMatch, AbortAll, AbortToDoubleStar };
 
-// The bytes of the character at `at`: a whole UTF-8 sequence where one
-// starts there, one byte otherwise.
-size_t CharacterLength(std::string_view text, size_t at)
-{
-    const unsigned char c = static_cast<unsigned char>(text[at]);
-    const size_t length = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 1;
-    if (at + length > text.size())
-        return 1;
-    for (size_t k = 1; k < length; ++k)
-        if ((static_cast<unsigned char>(text[at + k]) & 0xC0) != 0x80)
-            return 1;
-    return length;
-}
-
 // The class that starts at pattern[p] ("["), tried on the byte `c`: 1 when
 // it holds it, 0 when not, -1 when the class is not closed. `p` is left on
 // its "]".
@@ -87,9 +73,11 @@ Outcome Match(std::string_view pattern, size_t p, std::string_view text, size_t 
         if (t >= text.size())
             return Outcome::AbortAll;
         if (c == '?') {
+            // One byte, as in rsync: the early stops of the stars hold only
+            // where every element takes a fixed number of bytes.
             if (text[t] == '/')
                 return Outcome::NoMatch;
-            t += CharacterLength(text, t);
+            ++t;
             continue;
         }
         if (c == '[') {

@@ -1,6 +1,6 @@
 // Include and exclude rules on the paths of a tree, with rsync's glob
 // meaning: `*` matches any run of characters but "/", `**` any run at all,
-// `?` one character but "/", `[...]` one character of a class (`[a-z]`,
+// `?` one byte but "/", `[...]` one byte of a class (`[a-z]`,
 // `[!0-9]` or `[^0-9]`), `\` takes the next character literally. A pattern
 // that ends in "/" matches folders only; one that starts with "/" is matched
 // against the whole path from the top of the tree; any other that holds a

@@ -39,7 +39,12 @@ TEST(Glob, StarsQuestionMarksAndClasses)
     EXPECT_TRUE(GlobMatch("file?", "file1"));
     EXPECT_FALSE(GlobMatch("file?", "file"));
     EXPECT_FALSE(GlobMatch("a?b", "a/b"));
-    EXPECT_TRUE(GlobMatch("caf?", "caf\xC3\xA9"));  // one character of two bytes
+    // One byte, as in rsync: a character of two bytes takes two.
+    EXPECT_FALSE(GlobMatch("caf?", "caf\xC3\xA9"));
+    EXPECT_TRUE(GlobMatch("caf??", "caf\xC3\xA9"));
+    // A star that stops inside a character of several bytes still lets a
+    // later start match.
+    EXPECT_TRUE(GlobMatch("?*?\x91\x91", "x\xF2\x91\x91\x91\xF2\x91\x91\x91"));
     EXPECT_TRUE(GlobMatch("img[0-9].png", "img7.png"));
     EXPECT_FALSE(GlobMatch("img[0-9].png", "imgx.png"));
     EXPECT_TRUE(GlobMatch("img[!0-9].png", "imgx.png"));

@@ -14,18 +14,6 @@
 
 namespace {
 
-size_t CharacterLength(const std::string& text, size_t at)
-{
-    const unsigned char c = static_cast<unsigned char>(text[at]);
-    const size_t length = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 1;
-    if (at + length > text.size())
-        return 1;
-    for (size_t k = 1; k < length; ++k)
-        if ((static_cast<unsigned char>(text[at + k]) & 0xC0) != 0x80)
-            return 1;
-    return length;
-}
-
 class Reference {
 public:
     Reference(const std::string& pattern, const std::string& text) : p_(pattern), t_(text) {}
@@ -62,7 +50,7 @@ private:
         if (t == t_.size())
             return false;
         if (c == '?')
-            return t_[t] != '/' && Match(p + 1, t + CharacterLength(t_, t));
+            return t_[t] != '/' && Match(p + 1, t + 1);
         if (c == '[') {
             size_t at = p + 1;
             bool negated = false;
