@@ -268,6 +268,24 @@ TEST(Against, AnUnreadableFolderOfTheCopiesIsCountedAsWithAFolderOfOriginals)
     }
 }
 
+TEST(Against, FiltersKeepEachRecordedDigestWithItsFile)
+{
+    // Entries left out of a folder of the manifest take their digests with
+    // them: every other copy is still proved against its own. (The copies
+    // of "c" hold their originals' bytes; those of "c2" do not.)
+    Trees trees;
+    const std::string manifest = trees.scratch / "o.mtree";
+    ASSERT_EQ(trees.Run({"manifest", trees.o, "-o", manifest, "--digest", "sha256", "--quiet"}).status, 0);
+    const auto fix = trees.Run({"fix", "--against", manifest, trees.c, "--shift", "1h", "--verify", "--exclude",
+                                "bigger", "--exclude", "m1", "--json"});
+    ASSERT_EQ(fix.status, 0) << fix.err << fix.out;
+    const std::string summary = harness::Lines(fix.out).back();
+    EXPECT_NE(summary.find("\"content_differs\":0,"), std::string::npos) << summary;
+    EXPECT_NE(summary.find("\"touched\":8,"), std::string::npos) << summary;
+    EXPECT_EQ(harness::ModifiedNanos(trees.c + "/m1"), kT + kHour);
+    EXPECT_EQ(harness::ModifiedNanos(trees.c + "/new\nline"), kT + 1);
+}
+
 TEST(Against, UntrustedManifestsTouchNothing)
 {
     Trees trees;
