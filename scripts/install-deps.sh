@@ -15,6 +15,36 @@ packages=(
   liburing-dev
 )
 
+# Whether this machine runs 32-bit x86 programs: a 93-byte i386 program that
+# only exits. Some hosts have IA-32 emulation turned off ("Exec format
+# error"); there the 32-bit Wine is of no use (the tests run the 64-bit build
+# under wine64) and is not installed. The probe sits in the build folder,
+# where programs are run anyway (a temporary folder may be mounted noexec).
+runs_32bit() {
+  local dir probe
+  dir=${KELVORA_BUILD:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build}
+  mkdir -p "$dir"
+  probe=$dir/.probe-i386
+  printf '%b' '\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00' \
+    '\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00' \
+    '\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00' \
+    '\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08' \
+    '\x00\x80\x04\x08\x5d\x00\x00\x00\x5d\x00\x00\x00\x05\x00\x00\x00' \
+    '\x00\x10\x00\x00\xb8\x01\x00\x00\x00\x31\xdb\xcd\x80' >"$probe"
+  chmod +x "$probe"
+  local status=0
+  "$probe" 2>/dev/null || status=$?
+  rm -f "$probe"
+  return $status
+}
+if [ "${KELVORA_WIN_ARCH:-}" = 64 ] || ! runs_32bit; then
+  kept=()
+  for p in "${packages[@]}"; do
+    [ "$p" = wine32:i386 ] || kept+=("$p")
+  done
+  packages=("${kept[@]}")
+fi
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -24,8 +54,27 @@ done
 echo "Installing: ${missing[*]}"
 sudo_cmd=()
 [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
+if [[ " ${missing[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   "${sudo_cmd[@]}" dpkg --add-architecture i386
 fi
-"${sudo_cmd[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# A mirror caught mid-sync refuses an index for a while ("File has unexpected
+# size"): the lists are fetched again after a pause, and the packages are
+# installed from whatever lists were read if the mirror still is not whole.
+apt=("${sudo_cmd[@]}" apt-get -o Acquire::Retries=3)
+for attempt in 1 2 3 4 5; do
+  if "${apt[@]}" update -qq; then
+    break
+  fi
+  [ "$attempt" -lt 5 ] || break
+  echo "apt-get update failed (attempt $attempt); trying again in $((attempt * 15)) s" >&2
+  sleep $((attempt * 15))
+done
+for attempt in 1 2 3; do
+  if DEBIAN_FRONTEND=noninteractive "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}" >/dev/null; then
+    exit 0
+  fi
+  [ "$attempt" -lt 3 ] || exit 1
+  echo "apt-get install failed (attempt $attempt); fetching the lists again in 30 s" >&2
+  sleep 30
+  "${apt[@]}" update -qq || true
+done
