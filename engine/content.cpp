@@ -35,7 +35,7 @@ ContentVerdict Open(const fsys::Folder& folder, const std::string& name, const f
                     std::string& reason)
 {
     fsys::Failure failure;
-    side.file = fsys::OpenContent(folder, name, failure);
+    side.file = fsys::OpenContent(folder, name, listed.size, failure);
     if (!side.file) {
         if (Gone(failure)) {
             reason = std::string("the ") + side.label + " was removed or replaced since it was listed";
@@ -74,7 +74,7 @@ ContentVerdict StillAsOpened(const Side& side, std::string& reason)
     return ContentVerdict::Equal;
 }
 
-// Fills `data` with up to `size` bytes; fewer only at the end of the file.
+// Fills `data` with `size` bytes; fewer only where the file ends sooner.
 bool ReadPiece(Side& side, char* data, size_t size, size_t& got, std::string& reason)
 {
     got = 0;
@@ -90,6 +90,14 @@ bool ReadPiece(Side& side, char* data, size_t size, size_t& got, std::string& re
         got += n;
     }
     return true;
+}
+
+// The bytes to read next: a piece, or what is left of the size the file had
+// when it was opened. The reading stops there, without a last read to find
+// the end: a file that grew meanwhile is caught by the look after reading.
+size_t NextPiece(size_t piece, uint64_t size, uint64_t offset)
+{
+    return static_cast<size_t>(std::min<uint64_t>(piece, size - offset));
 }
 
 }  // namespace
@@ -122,28 +130,32 @@ ContentVerdict ContentCheck::Compare(const fsys::Folder& originals, const fsys::
         verdict = Open(copies, name, copy, sides[1], reason);
     if (verdict != ContentVerdict::Equal)
         return verdict;
-    bool differs = false, first = true;
-    for (;;) {
+    const uint64_t size = sides[0].facts.size;
+    if (sides[1].facts.size != size) {
+        reason = "its size differs from its original's";
+        return ContentVerdict::Differs;
+    }
+    bool differs = false;
+    for (uint64_t offset = 0; offset < size;) {
+        const size_t want = NextPiece(piece_, size, offset);
         size_t got[2];
-        if (!ReadPiece(sides[0], first_.get(), piece_, got[0], reason) ||
-            !ReadPiece(sides[1], second_.get(), piece_, got[1], reason))
+        if (!ReadPiece(sides[0], first_.get(), want, got[0], reason) ||
+            !ReadPiece(sides[1], second_.get(), want, got[1], reason))
             return ContentVerdict::Failed;
         bytesRead_ += got[0] + got[1];
-        if (got[0] != got[1]) {
-            // Listed with the same size: one of them changed since.
-            const Side& shorter = got[0] < got[1] ? sides[0] : sides[1];
+        if (got[0] != want || got[1] != want) {
+            // Cut short since it was opened.
+            const Side& shorter = got[0] < want ? sides[0] : sides[1];
             reason = std::string("the ") + shorter.label + " changed while its content was read";
             return ContentVerdict::Changed;
         }
-        if (std::memcmp(first_.get(), second_.get(), got[0]) != 0) {
+        if (std::memcmp(first_.get(), second_.get(), want) != 0) {
             differs = true;
             break;
         }
-        if (first && midway)
+        if (offset == 0 && midway)
             midway();
-        first = false;
-        if (got[0] < piece_)
-            break;
+        offset += want;
     }
     for (const Side& side : sides)
         if ((verdict = StillAsOpened(side, reason)) != ContentVerdict::Equal)
@@ -165,18 +177,21 @@ ContentVerdict ContentCheck::CheckDigest(const fsys::Folder& copies, const std::
     if (verdict != ContentVerdict::Equal)
         return verdict;
     Sha256 sha;
-    bool first = true;
-    for (;;) {
+    const uint64_t size = side.facts.size;
+    for (uint64_t offset = 0; offset < size;) {
+        const size_t want = NextPiece(piece_, size, offset);
         size_t got = 0;
-        if (!ReadPiece(side, first_.get(), piece_, got, reason))
+        if (!ReadPiece(side, first_.get(), want, got, reason))
             return ContentVerdict::Failed;
         bytesRead_ += got;
+        if (got != want) {
+            reason = "the copy changed while its content was read";
+            return ContentVerdict::Changed;
+        }
         sha.Update(first_.get(), got);
-        if (first && midway)
+        if (offset == 0 && midway)
             midway();
-        first = false;
-        if (got < piece_)
-            break;
+        offset += want;
     }
     if ((verdict = StillAsOpened(side, reason)) != ContentVerdict::Equal)
         return verdict;

@@ -177,10 +177,12 @@ using FileHandle = std::unique_ptr<File, FileDeleter>;
 
 // Opens `name` inside `folder` to read its content: read-only, never through
 // a link (a link in its place fails with ELOOP, a name gone with ENOENT), the
-// system told that it is read once in order, and without moving the file's
-// access time where the system allows that (on Linux for the user's own
-// files, on Windows where the user may change the file's attributes).
-FileHandle OpenContent(const Folder& folder, const std::string& name, Failure& failure);
+// system told that it is read once in order (where that takes a call of its
+// own, only when `size`, the size listed, is more than the system reads
+// ahead anyway), and without moving the file's access time where the system
+// allows that (on Linux for the user's own files, on Windows where the user
+// may change the file's attributes).
+FileHandle OpenContent(const Folder& folder, const std::string& name, uint64_t size, Failure& failure);
 // The facts of the open file itself, and the instant of its last change of
 // any kind (content, times, attributes; zero where the system does not tell).
 bool ContentFacts(const File& file, Facts& facts, Instant& statusChanged, Failure& failure);

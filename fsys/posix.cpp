@@ -625,7 +625,7 @@ void FileDeleter::operator()(File* file) const
     delete file;
 }
 
-FileHandle OpenContent(const Folder& folder, const std::string& name, Failure& failure)
+FileHandle OpenContent(const Folder& folder, const std::string& name, uint64_t size, Failure& failure)
 {
     // O_NONBLOCK: a FIFO put in the file's place does not hold the run up
     // (the caller finds it is no longer the file it listed).
@@ -634,8 +634,10 @@ FileHandle OpenContent(const Folder& folder, const std::string& name, Failure& f
         Fail(failure, errno);
         return nullptr;
     }
-    // Read once in order: the kernel reads ahead further.
-    posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    // Read once in order: the kernel reads ahead further than its usual
+    // 128 KiB, which is all a smaller file needs.
+    if (size > (uint64_t(128) << 10))
+        posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     return FileHandle(new File(fd));
 }
 

@@ -570,7 +570,7 @@ void FileDeleter::operator()(File* file) const
     delete file;
 }
 
-FileHandle OpenContent(const Folder& folder, const std::string& name, Failure& failure)
+FileHandle OpenContent(const Folder& folder, const std::string& name, uint64_t, Failure& failure)
 {
     std::wstring wide;
     if (!Wide(Join(folder.path, name), wide, failure))

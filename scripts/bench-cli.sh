@@ -438,25 +438,30 @@ if [ "$verify_mb" -gt 0 ]; then
   echo
   echo "verify: $vpairs pairs, $(du -sh "$o" | cut -f1) of originals; touched $touched, content differs $differs" \
     "(expected $((vpairs - vdiffer)) and $vdiffer)"
-  printf '%-6s %9s %9s %9s %9s %9s %9s %9s %9s %8s %8s\n' cache cli_j1_s cli_s floor_s rsync_c_s j1/floor \
-    cli/floor rsync/cli cli_mb j1_mb rsync_mb
+  # cmp_floor_s: the least a comparison through read() costs (verify_floor
+  # --compare: pieces of both files in turn and memcmp, nothing else).
+  printf '%-6s %9s %9s %9s %11s %9s %9s %9s %9s %9s %8s %8s %8s\n' cache cli_j1_s cli_s floor_s cmp_floor_s \
+    rsync_c_s j1/floor cli/floor j1/cmp rsync/cli cli_mb j1_mb rsync_mb
   for cache in warm cold; do
-    j1=(); jd=(); fl=(); rs=(); pj=0; pd=0; pr=0
+    j1=(); jd=(); fl=(); cf=(); rs=(); pj=0; pd=0; pr=0
     for run in $(seq 0 "$runs"); do
       a=$(vtimed $cache "$cli" fix "$o" "$c" --shift 1h --verify --jobs 1 --quiet)
       b=$(vtimed $cache "$cli" fix "$o" "$c" --shift 1h --verify --quiet)
       f=$(vtimed $cache "$vfloor" "$o" "$c")
+      m=$(vtimed $cache "$vfloor" --compare "$o" "$c")
       r=$(vtimed $cache rsync -rtc --existing "$o/" "$c/")
       [ "$run" -eq 0 ] && continue   # warm-up
-      j1+=("${a% *}"); jd+=("${b% *}"); fl+=("${f% *}"); rs+=("${r% *}")
+      j1+=("${a% *}"); jd+=("${b% *}"); fl+=("${f% *}"); cf+=("${m% *}"); rs+=("${r% *}")
       pj=$(awk -v p="$pj" -v x="${a#* }" 'BEGIN {print (x > p ? x : p)}')
       pd=$(awk -v p="$pd" -v x="${b#* }" 'BEGIN {print (x > p ? x : p)}')
       pr=$(awk -v p="$pr" -v x="${r#* }" 'BEGIN {print (x > p ? x : p)}')
     done
     mj1=$(printf '%s\n' "${j1[@]}" | median); mjd=$(printf '%s\n' "${jd[@]}" | median)
     mfl=$(printf '%s\n' "${fl[@]}" | median); mrs=$(printf '%s\n' "${rs[@]}" | median)
-    printf '%-6s %9s %9s %9s %9s %9s %9s %9s %9s %8s %8s\n' $cache "$mj1" "$mjd" "$mfl" "$mrs" "$(ratio "$mj1" "$mfl")" \
-      "$(ratio "$mjd" "$mfl")" "$(ratio "$mrs" "$mjd")" "$pd" "$pj" "$pr"
+    mcf=$(printf '%s\n' "${cf[@]}" | median)
+    printf '%-6s %9s %9s %9s %11s %9s %9s %9s %9s %9s %8s %8s %8s\n' $cache "$mj1" "$mjd" "$mfl" "$mcf" "$mrs" \
+      "$(ratio "$mj1" "$mfl")" "$(ratio "$mjd" "$mfl")" "$(ratio "$mj1" "$mcf")" "$(ratio "$mrs" "$mjd")" \
+      "$pd" "$pj" "$pr"
   done
 fi
 

@@ -7,6 +7,7 @@
 #endif
 
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -61,17 +62,22 @@ TEST(VerifyEngine, FileChangedWhileComparedIsLeftAlone)
     const std::string content = Bytes(kSize, 'a');
     std::string edited = content;
     edited[kSize - 1] ^= 1;
+    const std::string longer = content + "tail", shorter = content.substr(0, kSize / 2);
     struct {
         const char* what;
-        bool copyEditedBefore;  // the copy differs in its last byte when listed
-        const char* side;       // "o" or "c": the file rewritten
-        bool edit;              // rewritten with an edit at its start, else as the original
-        bool timeBack;          // its modification time then put back
+        bool copyEditedBefore;    // the copy differs in its last byte when listed
+        const char* side;         // "o" or "c": the file rewritten
+        const std::string* with;  // its new content; none: an edit at its start
+        bool timeBack;            // its modification time then put back
     } cases[] = {
-        {"copy edited at its start, its time moved", false, "c", true, false},
-        {"copy edited at its start, its time put back", false, "c", true, true},
-        {"copy made equal to the original, its time put back", true, "c", false, true},
-        {"original edited at its start", false, "o", true, false},
+        {"copy edited at its start, its time moved", false, "c", nullptr, false},
+        {"copy edited at its start, its time put back", false, "c", nullptr, true},
+        {"copy made equal to the original, its time put back", true, "c", &content, true},
+        {"original edited at its start", false, "o", nullptr, false},
+        // The reading stops at the size listed: what lies beyond is not read.
+        {"copy made longer, its time put back", false, "c", &longer, true},
+        {"copy cut short, its time put back", false, "c", &shorter, true},
+        {"original made longer, its time put back", false, "o", &longer, true},
     };
     for (const auto& c : cases) {
         harness::Scratch scratch;
@@ -88,7 +94,9 @@ TEST(VerifyEngine, FileChangedWhileComparedIsLeftAlone)
         Midway observer([&](const std::string& relative) {
             if (relative != "file")
                 return;
-            harness::WriteBytes(target, c.edit ? std::string("EDIT") : content);
+            harness::WriteBytes(target, c.with ? *c.with : std::string("EDIT"));
+            if (c.with)  // written over the file: cut to its new size
+                std::filesystem::resize_file(target, c.with->size());
             const int64_t listed = std::string(c.side) == "o" ? kT : kT + kHour;
             if (c.timeBack)
                 harness::SetTimes(target, listed);
