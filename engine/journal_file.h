@@ -68,6 +68,8 @@ public:
     bool Write(const std::string& bytes, std::string& error);
     // Data and size on the disk, the new file's name in its folder included.
     bool Sync(std::string& error);
+    // Closes the file without flushing it: what must survive a crash was
+    // flushed by Sync (the system writes the rest within seconds).
     bool Close(std::string& error);
     // Closes the file and removes it.
     bool Remove(std::string& error);

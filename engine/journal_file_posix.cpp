@@ -229,12 +229,15 @@ bool AppendFile::Close(std::string& error)
 {
     if (fd_ < 0)
         return true;
-    const bool synced = Sync(error);
     const bool closed = close(fd_) == 0;
     fd_ = -1;
-    if (synced && !closed)
+    if (!closed)
         error = "cannot write the journal \"" + path_ + "\": " + Reason(errno);
-    return synced && closed;
+    if (folderFd_ >= 0) {
+        close(folderFd_);
+        folderFd_ = -1;
+    }
+    return closed;
 }
 
 bool AppendFile::Remove(std::string& error)

@@ -253,12 +253,11 @@ bool AppendFile::Close(std::string& error)
 {
     if (fd_ < 0)
         return true;
-    const bool synced = Sync(error);
     const bool closed = _close(fd_) == 0;
     fd_ = -1;
-    if (synced && !closed)
+    if (!closed)
         error = "cannot write the journal \"" + path_ + "\": " + Reason(errno);
-    return synced && closed;
+    return closed;
 }
 
 bool AppendFile::Remove(std::string& error)

@@ -185,7 +185,9 @@ bool JournalWriter::Open(const std::string& path, const JournalHeader& header, s
     if (!header.undoes.empty())
         PutBytes(line, "undoes", header.undoes);
     line["started"] = IsoUtc(header.started);
-    if (file_.Write(Dump(line), error) && file_.Sync(error))
+    // Written, not yet flushed: the first batch's flush takes the header to
+    // the disk with its intents, and a run that changes nothing discards it.
+    if (file_.Write(Dump(line), error))
         return true;
     // No journal is left that does not describe its run.
     std::string ignored;

@@ -20,8 +20,9 @@ namespace engine {
 
 class JournalWriter {
 public:
-    // Makes the file (never over one that exists) and writes the header to
-    // the disk; a file that cannot take its header is removed.
+    // Makes the file (never over one that exists) and writes the header,
+    // flushed to the disk with the first intents; a file that cannot take its
+    // header is removed.
     bool Open(const std::string& path, const JournalHeader& header, std::string& error);
     // Numbers the changes (their `serial`) and writes their intents (with
     // the marks held so far); Sync then makes them durable. A change whose
@@ -36,7 +37,9 @@ public:
     // The outcome of a change that has a serial: done (Touched, NotKept,
     // with the time read back), left alone (Changed) or failed.
     void Mark(const FileEvent& event);
-    // The held marks, the end line and a last flush; the file is closed.
+    // The held marks and the end line; the file is closed. They are not
+    // flushed: should they be lost in a crash, the undo takes each change
+    // without its mark as one that may have been made, and checks it.
     bool End(const nlohmann::ordered_json& totals, const fsys::Instant& finished, std::string& error);
     // Closes and removes the file: for a run that changed nothing.
     bool Discard(std::string& error);
