@@ -3,6 +3,7 @@
 // implementation per system (engine/journal_file_posix.cpp on Linux).
 #pragma once
 
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,7 @@ public:
     // length before the call.
     bool Write(const std::string& bytes, std::string& error);
     // Data and size on the disk, the new file's name in its folder included.
+    // Several threads may call it at once, with each other and with Write.
     bool Sync(std::string& error);
     // Closes the file without flushing it: what must survive a crash was
     // flushed by Sync (the system writes the rest within seconds).
@@ -78,6 +80,7 @@ public:
 private:
     int fd_ = -1;
     int folderFd_ = -1;  // synced once, so that the new name survives a crash
+    std::mutex folderLock_;  // the first Sync syncs the folder; the others wait for it
     std::string path_;
     uint64_t length_ = 0;  // bytes written whole
 };

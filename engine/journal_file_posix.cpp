@@ -217,6 +217,9 @@ bool AppendFile::Sync(std::string& error)
         error = "cannot flush the journal \"" + path_ + "\" to the disk: " + Reason(errno);
         return false;
     }
+    // Once, by whichever thread comes first; a thread that comes meanwhile
+    // returns only once the name is on the disk too.
+    std::lock_guard<std::mutex> lock(folderLock_);
     if (folderFd_ >= 0) {
         fsync(folderFd_);  // some file systems cannot sync a folder; the file's data is what counts
         close(folderFd_);

@@ -35,7 +35,7 @@ stage "kelvora-cli threaded walk (ThreadSanitizer)"
 cmake -S "$root" -B "$build/tsan" -DCMAKE_BUILD_TYPE=Debug -DKELVORA_SANITIZERS=thread >/dev/null
 cmake --build "$build/tsan" -j "$(nproc)" --target cli_tests kelvora-cli >/dev/null
 TSAN_OPTIONS=halt_on_error=1 "$build/tsan/tests/cli_tests" \
-  --gtest_filter='Jobs.*:Names.ManyDeepFoldersWithFewHandles:Output.Sigterm*:Output.CtrlC*:Recheck.*:OpenFiles.*:Undo*:HardLinks.*:Against.*:Verify*:Folders.*:*BatchedCalls*' --gtest_brief=1
+  --gtest_filter='Jobs.*:JournalWriter.*:Names.ManyDeepFoldersWithFewHandles:Output.Sigterm*:Output.CtrlC*:Recheck.*:OpenFiles.*:Undo*:HardLinks.*:Against.*:Verify*:Folders.*:*BatchedCalls*' --gtest_brief=1
 
 # Each fuzz target replays its seeds and regressions, then fuzzes for a
 # bounded time: 10 s each, or less so that all of them together take at most

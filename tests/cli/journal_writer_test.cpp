@@ -2,7 +2,10 @@
 // journal reader, whatever the paths and instants.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/journal_file.h"
@@ -101,5 +104,55 @@ TEST(JournalWriter, EveryPathAndInstantReadsBackExactly)
         } else {
             EXPECT_EQ(entry.mark, engine::Mark::None) << i;
         }
+    }
+}
+
+TEST(JournalWriter, IntentsFlushedFromSeveralThreadsAtOnceAllReadBack)
+{
+    // The walking threads each write their batch's intents (one at a time,
+    // as the run's observer does) and flush them at once: the first flush
+    // of a new journal also flushes its folder, once, whichever thread it is.
+    constexpr int kThreads = 8, kBatches = 4, kEach = 50;
+    for (int round = 0; round < 5; ++round) {
+        harness::Scratch scratch;
+        engine::JournalHeader header;
+        header.program = "kelvora-cli test";
+        header.command = "fix";
+        header.originals = "/o";
+        header.copies = "/c";
+        const std::string file = scratch / "run.jsonl";
+        engine::JournalWriter writer;
+        std::string error;
+        ASSERT_TRUE(writer.Open(file, header, error)) << error;
+        std::mutex lock;
+        std::atomic<int> failures{0};
+        std::vector<std::thread> threads;
+        for (int t = 0; t < kThreads; ++t)
+            threads.emplace_back([&, t] {
+                for (int b = 0; b < kBatches; ++b) {
+                    std::vector<engine::FileEvent> planned(kEach);
+                    for (int i = 0; i < kEach; ++i) {
+                        planned[i].path = "t" + std::to_string(t) + "/b" + std::to_string(b) + "/" + std::to_string(i);
+                        planned[i].set = {1262304000 + i, 0};
+                    }
+                    std::string failure;
+                    bool written;
+                    {
+                        std::lock_guard<std::mutex> hold(lock);
+                        written = writer.WriteIntents(planned, failure);
+                    }
+                    if (!written || !writer.Sync(failure))
+                        ++failures;
+                }
+            });
+        for (std::thread& thread : threads)
+            thread.join();
+        EXPECT_EQ(failures.load(), 0);
+        ASSERT_TRUE(writer.End({{"touched", 0}}, {1767323046, 0}, error)) << error;
+        std::string bytes;
+        ASSERT_TRUE(engine::ReadWholeFile(file, bytes, error)) << error;
+        engine::Journal journal;
+        ASSERT_TRUE(engine::ParseJournal(bytes, journal, error)) << error;
+        EXPECT_EQ(journal.entries.size(), size_t(kThreads * kBatches * kEach));
     }
 }
