@@ -48,7 +48,12 @@
 # default jobs (raised on the share), fix --jobs 1, rsync -rt --size-only
 # --existing over the same mount and the floor program over it, the share
 # mounted anew for each run so that no cache of the run before answers.
-# Everything it starts is stopped on exit.
+# Everything it starts is stopped on exit. Then the same four commands with
+# the copies behind a FUSE pass-through of the benchmark's own
+# (tests/bench/delay_fs.cpp, libfuse3, installed here when missing) that
+# waits a fixed time in every operation and lets the kernel cache nothing:
+# DELAYS="0.2 1 5" (milliseconds; empty leaves it out) on DELAY_PAIRS=1000
+# pairs; SHARE_SSHFS=0 leaves out the sshfs part.
 # BASE_CLI=path/to/another/kelvora-cli adds that program's fix to each round
 # (with --jobs 1 and its default jobs on local trees, its default jobs on the
 # share): a baseline timed in the same run.
@@ -203,8 +208,72 @@ share_bench() {
   fi
 }
 
+# The same four commands with the copies behind the benchmark's own FUSE
+# pass-through, which waits DELAY ms in every operation and lets the kernel
+# cache nothing: a network with that round trip.
+delay_bench() {
+  local pairs=$1 delay_fs=$release/tests/bench_delay_fs
+  if [ ! -x "$delay_fs" ]; then
+    if ! pkg-config --exists fuse3 2>/dev/null; then
+      local sudo_cmd=()
+      [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+      echo "Installing for the delayed share: libfuse3-dev pkg-config"
+      DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends \
+        libfuse3-dev pkg-config >/dev/null
+    fi
+    cmake -S "$root" -B "$release" >/dev/null
+    cmake --build "$release" --target bench_delay_fs >/dev/null
+  fi
+  local dir=$bench/share-$pairs work=$bench/delay-run
+  if [ ! -d "$dir/copies" ]; then
+    mkdir -p "$dir"
+    "$make_tree" --times-only "$dir" "$pairs" $((pairs / 100))
+  fi
+  rm -rf "$work"
+  mkdir -p "$work/mnt"
+  local o=$dir/originals c=$dir/copies mnt=$work/mnt
+  share_mnt=$mnt
+  trap share_stop EXIT
+  delay_timed() {
+    local us=$1; shift
+    rm -rf "$XDG_STATE_HOME"
+    "$make_tree" --restore --times-only "$dir" "$pairs" $((pairs / 100))
+    sync
+    "$delay_fs" "$c" "$mnt" "$us"
+    local line
+    line=$("$timer" "$@" 2>&1 >/dev/null)
+    fusermount -u "$mnt" 2>/dev/null || umount "$mnt"
+    field seconds <<<"$line"
+  }
+  echo
+  echo "delayed share: bench_delay_fs over the copies of $pairs pairs, only times differ; medians of $runs paired runs"
+  printf '%-8s %8s %9s %9s %9s %9s %10s %9s %9s
+' pairs delay_ms cli_s cli_j1_s rsync_s floor_s rsync/cli \
+    cli/floor j1/cli
+  local delay us
+  for delay in "${delays[@]}"; do
+    us=$(awk -v d="$delay" 'BEGIN {printf "%d", d * 1000}')
+    local jd=() j1=() rs=() fl=() a b r f
+    for run in $(seq 0 "$runs"); do
+      a=$(delay_timed "$us" "$cli" fix "$o" "$mnt" --shift 1h --quiet)
+      b=$(delay_timed "$us" "$cli" fix "$o" "$mnt" --shift 1h --quiet --jobs 1)
+      r=$(delay_timed "$us" rsync -rt --size-only --existing "$o/" "$mnt/")
+      f=$(delay_timed "$us" "$floor" "$o" "$mnt")
+      [ "$run" -eq 0 ] && continue   # warm-up
+      jd+=("$a"); j1+=("$b"); rs+=("$r"); fl+=("$f")
+    done
+    local mjd mj1 mrs mfl
+    mjd=$(printf '%s\n' "${jd[@]}" | median); mj1=$(printf '%s\n' "${j1[@]}" | median)
+    mrs=$(printf '%s\n' "${rs[@]}" | median); mfl=$(printf '%s\n' "${fl[@]}" | median)
+    printf '%-8s %8s %9s %9s %9s %9s %10s %9s %9s\n' "$pairs" "$delay" "$mjd" "$mj1" "$mrs" "$mfl" \
+      "$(ratio "$mrs" "$mjd")" "$(ratio "$mjd" "$mfl")" "$(ratio "$mj1" "$mjd")"
+  done
+}
+
 if [ "$share" = 1 ]; then
-  share_bench "${sizes[0]}"
+  read -r -a delays <<<"${DELAYS-0.2 1 5}"
+  [ "${SHARE_SSHFS:-1}" = 0 ] || share_bench "${sizes[0]}"
+  [ ${#delays[@]} -eq 0 ] || delay_bench "${DELAY_PAIRS:-1000}"
   exit 0
 fi
 
