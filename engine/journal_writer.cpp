@@ -185,14 +185,29 @@ bool JournalWriter::Open(const std::string& path, const JournalHeader& header, s
     if (!header.undoes.empty())
         PutBytes(line, "undoes", header.undoes);
     line["started"] = IsoUtc(header.started);
-    // Written, not yet flushed: the first batch's flush takes the header to
-    // the disk with its intents, and a run that changes nothing discards it.
-    if (file_.Write(Dump(line), error))
+    if (file_.Write(Dump(line), error)) {
+        // A failure here is the first intents' flush's to tell.
+        header_ = std::thread([this] {
+            std::string ignored;
+            file_.Sync(ignored);
+        });
         return true;
+    }
     // No journal is left that does not describe its run.
     std::string ignored;
     file_.Remove(ignored);
     return false;
+}
+
+JournalWriter::~JournalWriter()
+{
+    WaitForHeader();
+}
+
+void JournalWriter::WaitForHeader()
+{
+    if (header_.joinable())
+        header_.join();
 }
 
 bool JournalWriter::WriteIntents(std::vector<FileEvent>& planned, std::string& error)
@@ -298,6 +313,7 @@ void JournalWriter::Mark(const FileEvent& event)
 
 bool JournalWriter::End(const ordered_json& totals, const fsys::Instant& finished, std::string& error)
 {
+    WaitForHeader();
     ordered_json line;
     line["end"] = totals;
     line["intents"] = written_;
@@ -314,6 +330,7 @@ bool JournalWriter::End(const ordered_json& totals, const fsys::Instant& finishe
 
 bool JournalWriter::Discard(std::string& error)
 {
+    WaitForHeader();
     held_.clear();
     return file_.Remove(error);
 }

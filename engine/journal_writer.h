@@ -8,6 +8,7 @@
 #pragma once
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -20,9 +21,15 @@ namespace engine {
 
 class JournalWriter {
 public:
-    // Makes the file (never over one that exists) and writes the header,
-    // flushed to the disk with the first intents; a file that cannot take its
-    // header is removed.
+    JournalWriter() = default;
+    JournalWriter(const JournalWriter&) = delete;
+    JournalWriter& operator=(const JournalWriter&) = delete;
+    ~JournalWriter();
+    // Makes the file (never over one that exists) and writes the header; a
+    // file that cannot take its header is removed. The header is flushed to
+    // the disk on a thread of its own while the run finds its first changes:
+    // the making of the file is then on the disk before the first intents
+    // are flushed, which need not wait for it.
     bool Open(const std::string& path, const JournalHeader& header, std::string& error);
     // Numbers the changes (their `serial`) and writes their intents (with
     // the marks held so far); Sync then makes them durable. A change whose
@@ -49,7 +56,10 @@ public:
     uint64_t intents() const { return written_; }
 
 private:
+    void WaitForHeader();
+
     AppendFile file_;
+    std::thread header_;  // the header's flush
     std::string path_;
     std::string held_;  // marks not yet written; the buffer of each batch
     uint64_t serial_ = 0;   // the last serial given
