@@ -440,16 +440,8 @@ private:
             fsys::Failure failure;
             TellOutcome(fsys::SetFolderModified(folder, batch.listed[k], event.set, after, failure), after, failure,
                         [&folder] { return fsys::TimeGranularity(folder); }, "since it was listed", event);
-            switch (event.kind) {
-            case EventKind::Touched: ++totals.foldersTouched; break;
-            case EventKind::NotKept: ++totals.notKept; break;
-            case EventKind::Changed:
-                ++totals.changed;
-                if (failure.reason.empty())
-                    event.readBack = after.modified;
-                break;
-            default: ++totals.failed; break;
-            }
+            if (CountOutcome(event, after, failure, totals))
+                ++totals.foldersTouched;
             Report(event);
         }
         batch.planned.clear();
@@ -857,6 +849,25 @@ private:
         return held.place == 1;
     }
 
+    // Counts the outcome TellOutcome gave a change, but for one made in
+    // full, which the caller counts as a file's or a folder's (true); a copy
+    // found changed keeps the time read on it.
+    static bool CountOutcome(FileEvent& event, const fsys::Facts& after, const fsys::Failure& failure,
+                             Totals& totals)
+    {
+        switch (event.kind) {
+        case EventKind::Touched: return true;
+        case EventKind::NotKept: ++totals.notKept; break;
+        case EventKind::Changed:
+            ++totals.changed;
+            if (failure.reason.empty())
+                event.readBack = after.modified;
+            break;
+        default: ++totals.failed; break;
+        }
+        return false;
+    }
+
     // The outcome of a change made.
     void Change(Item& item, const fsys::ModifyRequest& made, Totals& totals)
     {
@@ -871,19 +882,10 @@ private:
                         return held.granularity;
                     },
                     "since it was listed", event);
-        switch (event.kind) {
-        case EventKind::Touched:
+        if (CountOutcome(event, after, failure, totals)) {
             ++totals.touched;
             if (progress_)
                 progress_->touched.fetch_add(1, std::memory_order_relaxed);
-            break;
-        case EventKind::NotKept: ++totals.notKept; break;
-        case EventKind::Changed:
-            ++totals.changed;
-            if (failure.reason.empty())
-                event.readBack = after.modified;
-            break;
-        default: ++totals.failed; break;
         }
         Report(event);
     }
