@@ -16,14 +16,6 @@ namespace {
 
 #ifdef KELVORA_HAVE_LIBURING
 
-// KELVORA_IO_URING=0 makes every thread call the system itself, as where
-// io_uring is refused; the tests run both ways.
-bool TurnedOff()
-{
-    const char* value = std::getenv("KELVORA_IO_URING");
-    return value && std::strcmp(value, "0") == 0;
-}
-
 class Ring final : public Calls {
 public:
     static std::unique_ptr<Ring> Make()
@@ -125,29 +117,58 @@ private:
 
 #endif
 
+// Each thread reads the setting once, with its first call, and makes its
+// ring when first asked for it.
 struct ThreadCalls {
     bool asked = false;
+    Where where = Where::Remote;
+    bool made = false;
     std::unique_ptr<Calls> calls;
 };
+
+ThreadCalls& Mine()
+{
+    static thread_local ThreadCalls mine;
+    if (!mine.asked) {
+        mine.asked = true;
+        mine.where = WhereUsed();
+    }
+    return mine;
+}
 
 }  // namespace
 
 Calls* Calls::Of()
 {
-    static thread_local ThreadCalls mine;
-    if (!mine.asked) {
-        mine.asked = true;
+    ThreadCalls& mine = Mine();
+    if (!mine.made) {
+        mine.made = true;
 #ifdef KELVORA_HAVE_LIBURING
-        if (!TurnedOff())
+        if (mine.where != Where::Nowhere)
             mine.calls = Ring::Make();
 #endif
     }
     return mine.calls && !mine.calls->Broken() ? mine.calls.get() : nullptr;
 }
 
+Where WhereUsedHere()
+{
+    return Mine().where;
+}
+
 bool InUse()
 {
     return Calls::Of() != nullptr;
+}
+
+Where WhereUsed()
+{
+    const char* value = std::getenv("KELVORA_IO_URING");
+    if (value && std::strcmp(value, "0") == 0)
+        return Where::Nowhere;
+    if (value && std::strcmp(value, "1") == 0)
+        return Where::Everywhere;
+    return Where::Remote;
 }
 
 }  // namespace batch

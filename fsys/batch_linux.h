@@ -1,6 +1,6 @@
 // Calls of one thread asked of the kernel together: opens, statx and closes
 // queued, then handed over and waited for in one system call through an
-// io_uring of the thread. Where io_uring is refused (kernels before 5.6,
+// io_uring of the thread (where, see WhereUsed). Where io_uring is refused (kernels before 5.6,
 // seccomp filters, containers that forbid it, a build without liburing) or
 // turned off with KELVORA_IO_URING=0, Of() gives null and the caller makes
 // each call itself.
@@ -17,7 +17,7 @@ namespace batch {
 class Calls {
 public:
     // The queue of this thread, made on first use; null where io_uring
-    // cannot be used.
+    // cannot be used or is turned off.
     static Calls* Of();
 
     // Calls held at most before Run must be called.
@@ -42,6 +42,18 @@ public:
 // Whether io_uring is used by the threads of this process (for tests and
 // messages).
 bool InUse();
+
+// Where the calls are asked together. A call on a local disk is answered
+// from the kernel's caches in a microsecond or so, and io_uring hands looks
+// and opens to kernel worker threads: each then costs a switch of threads
+// more than the call itself. Where every call is a round trip (a network or
+// FUSE file system), overlapping them is what counts. So by default only
+// there; KELVORA_IO_URING=1 asks on every file system (the tests use it to
+// run the batched path on local folders), KELVORA_IO_URING=0 nowhere.
+enum class Where { Nowhere, Remote, Everywhere };
+Where WhereUsed();
+// The same, as this thread read it with its first call.
+Where WhereUsedHere();
 
 }  // namespace batch
 }  // namespace fsys

@@ -35,6 +35,9 @@ public:
     // Its position is the start of the listing (opened and neither listed
     // nor shared with a duplicate since), so List need not seek there.
     mutable std::atomic<bool> atStart;
+    // Whether it lives on a network or FUSE file system: unknown (-1), no
+    // (0), yes (1); asked of the system when first needed.
+    mutable std::atomic<int8_t> remote{-1};
 };
 
 void FolderDeleter::operator()(Folder* folder) const
@@ -309,9 +312,44 @@ bool NameFacts(const Folder& folder, const std::string& name, Facts& facts, Fail
     return true;
 }
 
+namespace {
+
+bool OnRemote(const Folder& folder)
+{
+    int8_t known = folder.remote.load(std::memory_order_relaxed);
+    if (known < 0) {
+        struct statfs fs;
+        known = fstatfs(folder.fd, &fs) == 0 &&
+                *RemoteKindOfMagic(static_cast<uint64_t>(static_cast<unsigned long>(fs.f_type)));
+        folder.remote.store(known, std::memory_order_relaxed);
+    }
+    return known == 1;
+}
+
+// This thread's queue of calls for a batch of calls in the items' folders
+// (null: each call made alone): by default only when one of the folders is
+// on a network or FUSE file system, where overlapping round trips pays.
+template <typename Items>
+batch::Calls* CallsFor(const Items& items)
+{
+    if (g_noStatx.load(std::memory_order_relaxed))
+        return nullptr;
+    switch (batch::WhereUsedHere()) {
+    case batch::Where::Nowhere: return nullptr;
+    case batch::Where::Everywhere: return batch::Calls::Of();
+    case batch::Where::Remote: break;
+    }
+    for (const auto& item : items)
+        if (OnRemote(*item.folder))
+            return batch::Calls::Of();
+    return nullptr;
+}
+
+}  // namespace
+
 void FactsOfNames(std::vector<NameQuery>& queries)
 {
-    batch::Calls* calls = g_noStatx.load(std::memory_order_relaxed) ? nullptr : batch::Calls::Of();
+    batch::Calls* calls = CallsFor(queries);
     if (calls) {
         static thread_local std::vector<struct statx> found;
         static thread_local std::vector<int> results;
@@ -441,7 +479,7 @@ SetResult SetModified(const Folder& folder, const std::string& name, const Facts
 
 void SetModifiedAll(std::vector<ModifyRequest>& requests)
 {
-    batch::Calls* calls = g_noStatx.load(std::memory_order_relaxed) ? nullptr : batch::Calls::Of();
+    batch::Calls* calls = CallsFor(requests);
     // Each request's state as the batch goes.
     struct State {
         int fd = -1;

@@ -32,10 +32,7 @@ fsys::Instant InstantOf(int64_t nanos)
 // setting (each thread decides once, on its first call).
 void OnThread(bool ring, const std::function<void()>& body)
 {
-    if (ring)
-        unsetenv("KELVORA_IO_URING");
-    else
-        setenv("KELVORA_IO_URING", "0", 1);
+    setenv("KELVORA_IO_URING", ring ? "1" : "0", 1);
     std::thread thread(body);
     thread.join();
     unsetenv("KELVORA_IO_URING");
@@ -189,6 +186,70 @@ INSTANTIATE_TEST_SUITE_P(Both, BatchedCalls, ::testing::Values(true, false),
 TEST(BatchedCallsSwitch, KelvoraIoUringZeroMakesEveryCallAlone)
 {
     OnThread(false, [] { EXPECT_FALSE(fsys::batch::InUse()); });
+}
+
+// The io_uring instances open in this process (each is a descriptor).
+int RingsOpen()
+{
+    int rings = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        const std::filesystem::path target = std::filesystem::read_symlink(entry.path(), error);
+        rings += !error && target == "anon_inode:[io_uring]";
+    }
+    return rings;
+}
+
+// By default the looks are asked together only in a folder on a network or
+// FUSE file system; on a local disk each is made alone, and the thread makes
+// no ring at all.
+TEST(BatchedCallsSwitch, ByDefaultOnlyAFuseOrNetworkVolumeIsAskedTogether)
+{
+    if (access("/dev/fuse", R_OK | W_OK) != 0)
+        GTEST_SKIP() << "/dev/fuse is absent or closed to this user";
+    bool ringAllowed = false;
+    OnThread(true, [&] { ringAllowed = fsys::batch::InUse(); });
+    harness::Scratch scratch;
+    const std::string image = scratch / "fat.img", mount = scratch / "mnt";
+    harness::MakeFolders(scratch / "local");
+    harness::MakeFolders(mount);
+    harness::WriteFile(scratch / "local/file", 10, kT);
+    ASSERT_EQ(std::system(("mkfs.vfat -C '" + image + "' 1024 >/dev/null").c_str()), 0) << "mkfs.vfat is needed";
+    ASSERT_EQ(std::system(("fusefat -o rw+ '" + image + "' '" + mount + "' >/dev/null").c_str()), 0)
+        << "fusefat is needed";
+    harness::WriteFile(mount + "/file", 20, kT);
+    unsetenv("KELVORA_IO_URING");
+    int before = 0, afterLocal = 0, afterFuse = 0;
+    fsys::NameQuery local, fuse;
+    std::thread thread([&] {
+        const std::string name = "file";
+        fsys::Failure failure;
+        fsys::FolderHandle localFolder = fsys::OpenRoot(scratch / "local", failure);
+        fsys::FolderHandle fuseFolder = fsys::OpenRoot(mount, failure);
+        if (!localFolder || !fuseFolder)
+            return;
+        before = RingsOpen();
+        std::vector<fsys::NameQuery> queries(1);
+        queries[0].folder = localFolder.get();
+        queries[0].name = &name;
+        fsys::FactsOfNames(queries);
+        local = queries[0];
+        afterLocal = RingsOpen();
+        queries[0] = fsys::NameQuery();
+        queries[0].folder = fuseFolder.get();
+        queries[0].name = &name;
+        fsys::FactsOfNames(queries);
+        fuse = queries[0];
+        afterFuse = RingsOpen();
+    });
+    thread.join();
+    std::system(("fusermount -u '" + mount + "'").c_str());
+    ASSERT_TRUE(local.ok) << local.failure.reason;
+    ASSERT_TRUE(fuse.ok) << fuse.failure.reason;
+    EXPECT_EQ(local.facts.size, 10u);
+    EXPECT_EQ(fuse.facts.size, 20u);
+    EXPECT_EQ(afterLocal, before);
+    EXPECT_EQ(afterFuse, before + (ringAllowed ? 1 : 0));
 }
 
 }  // namespace
