@@ -36,6 +36,10 @@ cmake -S "$root" -B "$build/tsan" -DCMAKE_BUILD_TYPE=Debug -DKELVORA_SANITIZERS=
 cmake --build "$build/tsan" -j "$(nproc)" --target cli_tests kelvora-cli >/dev/null
 TSAN_OPTIONS=halt_on_error=1 "$build/tsan/tests/cli_tests" \
   --gtest_filter='Jobs.*:JournalWriter.*:Names.ManyDeepFoldersWithFewHandles:Output.Sigterm*:Output.CtrlC*:Recheck.*:OpenFiles.*:Undo*:HardLinks.*:Against.*:Verify*:Folders.*:*BatchedCalls*' --gtest_brief=1
+# The threaded changes again with their calls asked together through
+# io_uring, as on a network share.
+KELVORA_IO_URING=1 TSAN_OPTIONS=halt_on_error=1 "$build/tsan/tests/cli_tests" \
+  --gtest_filter='Jobs.*:Recheck.*:Folders.*:HardLinks.*' --gtest_brief=1
 
 # Each fuzz target replays its seeds and regressions, then fuzzes for a
 # bounded time: 10 s each, or less so that all of them together take at most
