@@ -100,6 +100,35 @@ size_t NextPiece(size_t piece, uint64_t size, uint64_t offset)
     return static_cast<size_t>(std::min<uint64_t>(piece, size - offset));
 }
 
+// Reads the sides in step, the same piece of each at a time, up to the size
+// they were opened with, and hands each round's length to `take` (the bytes
+// are in `buffers`), which returns false to stop there. A side that ends
+// sooner was cut short since it was opened: Changed.
+template <size_t N, typename Take>
+ContentVerdict ReadInStep(Side (&sides)[N], char* const (&buffers)[N], size_t piece, uint64_t size,
+                          const ContentCheck::Midway& midway, uint64_t& bytesRead, std::string& reason, Take take)
+{
+    for (uint64_t offset = 0; offset < size;) {
+        const size_t want = NextPiece(piece, size, offset);
+        for (size_t k = 0; k < N; ++k) {
+            size_t got = 0;
+            if (!ReadPiece(sides[k], buffers[k], want, got, reason))
+                return ContentVerdict::Failed;
+            bytesRead += got;
+            if (got != want) {
+                reason = std::string("the ") + sides[k].label + " changed while its content was read";
+                return ContentVerdict::Changed;
+            }
+        }
+        if (!take(want))
+            break;
+        if (offset == 0 && midway)
+            midway();
+        offset += want;
+    }
+    return ContentVerdict::Equal;
+}
+
 }  // namespace
 
 size_t ContentPiece(int jobs)
@@ -136,27 +165,13 @@ ContentVerdict ContentCheck::Compare(const fsys::Folder& originals, const fsys::
         return ContentVerdict::Differs;
     }
     bool differs = false;
-    for (uint64_t offset = 0; offset < size;) {
-        const size_t want = NextPiece(piece_, size, offset);
-        size_t got[2];
-        if (!ReadPiece(sides[0], first_.get(), want, got[0], reason) ||
-            !ReadPiece(sides[1], second_.get(), want, got[1], reason))
-            return ContentVerdict::Failed;
-        bytesRead_ += got[0] + got[1];
-        if (got[0] != want || got[1] != want) {
-            // Cut short since it was opened.
-            const Side& shorter = got[0] < want ? sides[0] : sides[1];
-            reason = std::string("the ") + shorter.label + " changed while its content was read";
-            return ContentVerdict::Changed;
-        }
-        if (std::memcmp(first_.get(), second_.get(), want) != 0) {
-            differs = true;
-            break;
-        }
-        if (offset == 0 && midway)
-            midway();
-        offset += want;
-    }
+    char* const buffers[2] = {first_.get(), second_.get()};
+    verdict = ReadInStep(sides, buffers, piece_, size, midway, bytesRead_, reason, [&](size_t length) {
+        differs = std::memcmp(buffers[0], buffers[1], length) != 0;
+        return !differs;
+    });
+    if (verdict != ContentVerdict::Equal)
+        return verdict;
     for (const Side& side : sides)
         if ((verdict = StillAsOpened(side, reason)) != ContentVerdict::Equal)
             return verdict;
@@ -172,28 +187,19 @@ ContentVerdict ContentCheck::CheckDigest(const fsys::Folder& copies, const std::
                                          std::string& reason)
 {
     Prepare();
-    Side side{"copy", nullptr, {}, {}};
-    ContentVerdict verdict = Open(copies, name, copy, side, reason);
+    Side sides[1] = {{"copy", nullptr, {}, {}}};
+    ContentVerdict verdict = Open(copies, name, copy, sides[0], reason);
     if (verdict != ContentVerdict::Equal)
         return verdict;
     Sha256 sha;
-    const uint64_t size = side.facts.size;
-    for (uint64_t offset = 0; offset < size;) {
-        const size_t want = NextPiece(piece_, size, offset);
-        size_t got = 0;
-        if (!ReadPiece(side, first_.get(), want, got, reason))
-            return ContentVerdict::Failed;
-        bytesRead_ += got;
-        if (got != want) {
-            reason = "the copy changed while its content was read";
-            return ContentVerdict::Changed;
-        }
-        sha.Update(first_.get(), got);
-        if (offset == 0 && midway)
-            midway();
-        offset += want;
-    }
-    if ((verdict = StillAsOpened(side, reason)) != ContentVerdict::Equal)
+    char* const buffers[1] = {first_.get()};
+    verdict = ReadInStep(sides, buffers, piece_, sides[0].facts.size, midway, bytesRead_, reason, [&](size_t length) {
+        sha.Update(buffers[0], length);
+        return true;
+    });
+    if (verdict == ContentVerdict::Equal)
+        verdict = StillAsOpened(sides[0], reason);
+    if (verdict != ContentVerdict::Equal)
         return verdict;
     if (sha.Finish() != expected) {
         reason = "its SHA-256 differs from the manifest's";
