@@ -455,23 +455,30 @@ int64_t TimeGranularity(const Folder& folder)
     return kSecond;
 }
 
-SetResult SetModified(const Folder& folder, const std::string& name, const Facts& expected,
-                      const Instant& when, Facts& after, Failure& failure)
+namespace {
+
+// Opens the object at `path` for its attributes only, as itself (never
+// through a link put in its place): its content is never opened, a read-only
+// file can be changed, and no other process's sharing mode stands in the
+// way. When `stillSame` accepts what a look at it shows, sets its last-write
+// time to `when` and reads it back into `after`; otherwise `after` holds
+// what was seen, and the result is what `stillSame` gave (Changed unless it
+// says otherwise).
+template <typename StillSame>
+SetResult SetWriteTime(const std::string& path, const Instant& when, Facts& after, Failure& failure,
+                       StillSame stillSame)
 {
     std::wstring wide;
-    if (!Wide(Join(folder.path, name), wide, failure))
+    if (!Wide(path, wide, failure))
         return SetResult::Failed;
     FILETIME time;
     if (!FileTimeOf(when, time)) {
         FailWith(failure, EINVAL, "the time lies outside what a Windows file time holds");
         return SetResult::Failed;
     }
-    // Attribute access only: the content is never opened, a read-only copy
-    // can be changed, and no other process's sharing mode stands in the way.
     HANDLE handle = OpenObject(wide, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, kShareAll, false);
     if (handle == INVALID_HANDLE_VALUE) {
-        const DWORD error = GetLastError();
-        Fail(failure, error);
+        Fail(failure, GetLastError());
         return failure.code == ENOENT ? SetResult::Changed : SetResult::Failed;
     }
     Facts now;
@@ -479,15 +486,11 @@ SetResult SetModified(const Folder& folder, const std::string& name, const Facts
         CloseHandle(handle);
         return SetResult::Failed;
     }
-    if (now.kind != Kind::Regular || now.device != expected.device || now.object != expected.object ||
-        now.size != expected.size || now.modified != expected.modified) {
+    SetResult otherwise = SetResult::Changed;
+    if (!stillSame(now, otherwise)) {
         after = now;
         CloseHandle(handle);
-        // The same file with other names, already set through one of them.
-        const bool throughTwin = now.kind == Kind::Regular && now.links > 1 && now.device == expected.device &&
-                                 now.object == expected.object && now.size == expected.size &&
-                                 now.modified == when;
-        return throughTwin ? SetResult::Set : SetResult::Changed;
+        return otherwise;
     }
     // Creation and access times are passed as null: the system leaves them.
     if (!SetFileTime(handle, nullptr, nullptr, &time)) {
@@ -498,6 +501,23 @@ SetResult SetModified(const Folder& folder, const std::string& name, const Facts
     const bool readBack = FactsOfHandle(handle, after, failure);
     CloseHandle(handle);
     return readBack ? SetResult::Set : SetResult::Failed;
+}
+
+}  // namespace
+
+SetResult SetModified(const Folder& folder, const std::string& name, const Facts& expected,
+                      const Instant& when, Facts& after, Failure& failure)
+{
+    return SetWriteTime(Join(folder.path, name), when, after, failure, [&](const Facts& now, SetResult& otherwise) {
+        const bool same = now.kind == Kind::Regular && now.device == expected.device &&
+                          now.object == expected.object && now.size == expected.size;
+        if (same && now.modified == expected.modified)
+            return true;
+        // The same file with other names, already set through one of them.
+        if (same && now.links > 1 && now.modified == when)
+            otherwise = SetResult::Set;
+        return false;
+    });
 }
 
 void FactsOfNames(std::vector<NameQuery>& queries)
@@ -634,40 +654,12 @@ bool ReadSome(File& file, char* data, size_t size, size_t& got, Failure& failure
 SetResult SetFolderModified(const Folder& folder, const Facts& expected, const Instant& when, Facts& after,
                             Failure& failure)
 {
-    std::wstring wide;
-    if (!Wide(folder.path, wide, failure))
-        return SetResult::Failed;
-    FILETIME time;
-    if (!FileTimeOf(when, time)) {
-        FailWith(failure, EINVAL, "the time lies outside what a Windows file time holds");
-        return SetResult::Failed;
-    }
     // The held handle lists the folder; its attributes are written through a
-    // second one, opened as itself (never through a link put at its place).
-    HANDLE handle = OpenObject(wide, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, kShareAll, false);
-    if (handle == INVALID_HANDLE_VALUE) {
-        Fail(failure, GetLastError());
-        return failure.code == ENOENT ? SetResult::Changed : SetResult::Failed;
-    }
-    Facts now;
-    if (!FactsOfHandle(handle, now, failure)) {
-        CloseHandle(handle);
-        return SetResult::Failed;
-    }
-    if (now.kind != Kind::Folder || now.device != expected.device || now.object != expected.object ||
-        now.modified != expected.modified) {
-        after = now;
-        CloseHandle(handle);
-        return SetResult::Changed;
-    }
-    if (!SetFileTime(handle, nullptr, nullptr, &time)) {
-        Fail(failure, GetLastError());
-        CloseHandle(handle);
-        return SetResult::Failed;
-    }
-    const bool readBack = FactsOfHandle(handle, after, failure);
-    CloseHandle(handle);
-    return readBack ? SetResult::Set : SetResult::Failed;
+    // second one.
+    return SetWriteTime(folder.path, when, after, failure, [&](const Facts& now, SetResult&) {
+        return now.kind == Kind::Folder && now.device == expected.device && now.object == expected.object &&
+               now.modified == expected.modified;
+    });
 }
 
 }  // namespace fsys
