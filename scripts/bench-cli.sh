@@ -118,6 +118,41 @@ share_stop() {
   fi
 }
 
+# Times one command over the copies mounted anew at $mnt by the command in
+# the array mount_cmd, the tree ($dir, $pairs) put back first; prints its
+# seconds.
+mounted_timed() {
+  rm -rf "$XDG_STATE_HOME"
+  "$make_tree" --restore --times-only "$dir" "$pairs" $((pairs / 100))
+  sync
+  "${mount_cmd[@]}"
+  local line
+  line=$("$timer" "$@" 2>&1 >/dev/null)
+  fusermount -u "$mnt" 2>/dev/null || umount "$mnt"
+  field seconds <<<"$line"
+}
+
+# Paired rounds over the mounted copies: fix with its default jobs, fix
+# --jobs 1, rsync, the floor and, with BASE_CLI, that program's fix; sets
+# their medians in mjd, mj1, mrs, mfl and mbs.
+mounted_rounds() {
+  local jd=() j1=() rs=() fl=() bs=() a b r f x=""
+  for run in $(seq 0 "$runs"); do
+    a=$(mounted_timed "$cli" fix "$o" "$mnt" --shift 1h --quiet)
+    b=$(mounted_timed "$cli" fix "$o" "$mnt" --shift 1h --quiet --jobs 1)
+    r=$(mounted_timed rsync -rt --size-only --existing "$o/" "$mnt/")
+    f=$(mounted_timed "$floor" "$o" "$mnt")
+    [ -z "$base_cli" ] || x=$(mounted_timed "$base_cli" fix "$o" "$mnt" --shift 1h --quiet)
+    [ "$run" -eq 0 ] && continue   # warm-up
+    jd+=("$a"); j1+=("$b"); rs+=("$r"); fl+=("$f")
+    [ -z "$base_cli" ] || bs+=("$x")
+  done
+  mjd=$(printf '%s\n' "${jd[@]}" | median); mj1=$(printf '%s\n' "${j1[@]}" | median)
+  mrs=$(printf '%s\n' "${rs[@]}" | median); mfl=$(printf '%s\n' "${fl[@]}" | median)
+  mbs=""
+  [ -z "$base_cli" ] || mbs=$(printf '%s\n' "${bs[@]}" | median)
+}
+
 share_bench() {
   local pairs=${1:-20000}
   local need=()
@@ -172,40 +207,13 @@ share_bench() {
   local kind
   kind=$(findmnt -n -o FSTYPE "$mnt" || stat -f -c %T "$mnt")
   fusermount -u "$mnt"
-  # Times one command over the share mounted anew, the tree put back first.
-  share_timed() {
-    rm -rf "$XDG_STATE_HOME"
-    "$make_tree" --restore --times-only "$dir" "$pairs" $((pairs / 100))
-    sync
-    mount_share
-    local line
-    line=$("$timer" "$@" 2>&1 >/dev/null)
-    fusermount -u "$mnt"
-    field seconds <<<"$line"
-  }
-  local jd=() j1=() rs=() fl=() bs=() a b r f x=""
-  for run in $(seq 0 "$runs"); do
-    a=$(share_timed "$cli" fix "$o" "$mnt" --shift 1h --quiet)
-    b=$(share_timed "$cli" fix "$o" "$mnt" --shift 1h --quiet --jobs 1)
-    r=$(share_timed rsync -rt --size-only --existing "$o/" "$mnt/")
-    f=$(share_timed "$floor" "$o" "$mnt")
-    [ -z "$base_cli" ] || x=$(share_timed "$base_cli" fix "$o" "$mnt" --shift 1h --quiet)
-    [ "$run" -eq 0 ] && continue   # warm-up
-    jd+=("$a"); j1+=("$b"); rs+=("$r"); fl+=("$f")
-    [ -z "$base_cli" ] || bs+=("$x")
-  done
-  local mjd mj1 mrs mfl
-  mjd=$(printf '%s\n' "${jd[@]}" | median); mj1=$(printf '%s\n' "${j1[@]}" | median)
-  mrs=$(printf '%s\n' "${rs[@]}" | median); mfl=$(printf '%s\n' "${fl[@]}" | median)
+  local mount_cmd=(mount_share) mjd mj1 mrs mfl mbs
+  mounted_rounds
   echo "share: $kind (sshfs) from sshd on 127.0.0.1:$port; $pairs pairs, only times differ; medians of $runs paired runs"
   printf '%-8s %9s %9s %9s %9s %10s %9s %9s\n' pairs cli_s cli_j1_s rsync_s floor_s rsync/cli cli/floor j1/cli
   printf '%-8s %9s %9s %9s %9s %10s %9s %9s\n' "$pairs" "$mjd" "$mj1" "$mrs" "$mfl" "$(ratio "$mrs" "$mjd")" \
     "$(ratio "$mjd" "$mfl")" "$(ratio "$mj1" "$mjd")"
-  if [ -n "$base_cli" ]; then
-    local mbs
-    mbs=$(printf '%s\n' "${bs[@]}" | median)
-    echo "baseline $base_cli, default jobs: $mbs s (baseline/cli $(ratio "$mbs" "$mjd"))"
-  fi
+  [ -z "$mbs" ] || echo "baseline $base_cli, default jobs: $mbs s (baseline/cli $(ratio "$mbs" "$mjd"))"
 }
 
 # The same four commands with the copies behind the benchmark's own FUSE
@@ -234,17 +242,6 @@ delay_bench() {
   local o=$dir/originals c=$dir/copies mnt=$work/mnt
   share_mnt=$mnt
   trap share_stop EXIT
-  delay_timed() {
-    local us=$1; shift
-    rm -rf "$XDG_STATE_HOME"
-    "$make_tree" --restore --times-only "$dir" "$pairs" $((pairs / 100))
-    sync
-    "$delay_fs" "$c" "$mnt" "$us"
-    local line
-    line=$("$timer" "$@" 2>&1 >/dev/null)
-    fusermount -u "$mnt" 2>/dev/null || umount "$mnt"
-    field seconds <<<"$line"
-  }
   echo
   echo "delayed share: bench_delay_fs over the copies of $pairs pairs, only times differ; medians of $runs paired runs"
   printf '%-8s %8s %9s %9s %9s %9s %10s %9s %9s
@@ -253,20 +250,11 @@ delay_bench() {
   local delay us
   for delay in "${delays[@]}"; do
     us=$(awk -v d="$delay" 'BEGIN {printf "%d", d * 1000}')
-    local jd=() j1=() rs=() fl=() a b r f
-    for run in $(seq 0 "$runs"); do
-      a=$(delay_timed "$us" "$cli" fix "$o" "$mnt" --shift 1h --quiet)
-      b=$(delay_timed "$us" "$cli" fix "$o" "$mnt" --shift 1h --quiet --jobs 1)
-      r=$(delay_timed "$us" rsync -rt --size-only --existing "$o/" "$mnt/")
-      f=$(delay_timed "$us" "$floor" "$o" "$mnt")
-      [ "$run" -eq 0 ] && continue   # warm-up
-      jd+=("$a"); j1+=("$b"); rs+=("$r"); fl+=("$f")
-    done
-    local mjd mj1 mrs mfl
-    mjd=$(printf '%s\n' "${jd[@]}" | median); mj1=$(printf '%s\n' "${j1[@]}" | median)
-    mrs=$(printf '%s\n' "${rs[@]}" | median); mfl=$(printf '%s\n' "${fl[@]}" | median)
+    local mount_cmd=("$delay_fs" "$c" "$mnt" "$us") mjd mj1 mrs mfl mbs
+    mounted_rounds
     printf '%-8s %8s %9s %9s %9s %9s %10s %9s %9s\n' "$pairs" "$delay" "$mjd" "$mj1" "$mrs" "$mfl" \
       "$(ratio "$mrs" "$mjd")" "$(ratio "$mjd" "$mfl")" "$(ratio "$mj1" "$mjd")"
+    [ -z "$mbs" ] || echo "  baseline $base_cli, default jobs: $mbs s (baseline/cli $(ratio "$mbs" "$mjd"))"
   done
 }
 
