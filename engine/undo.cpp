@@ -15,6 +15,9 @@ namespace {
 // Changes held, at most, behind one record of them; folders held open for them.
 constexpr size_t kBatch = 8192;
 constexpr size_t kMaxHeldFolders = 256;
+// Copies looked at together (fewer calls, and on a network file system
+// overlapping round trips), at most.
+constexpr size_t kLooksAtOnce = 128;
 
 std::string ParentOf(const std::string& path)
 {
@@ -98,7 +101,6 @@ public:
             return current_;
         valid_ = false;
         current_ = top_;
-        granularity_ = -1;
         size_t from = 0;
         while (from < parent.size()) {
             const size_t end = parent.find('/', from);
@@ -114,27 +116,10 @@ public:
         return current_;
     }
 
-    int64_t Granularity()
-    {
-        if (granularity_ < 0)
-            granularity_ = fsys::TimeGranularity(*current_);
-        return granularity_;
-    }
-
-    // True once for each folder newly opened since the last call.
-    bool Fresh()
-    {
-        const bool fresh = current_ != last_;
-        last_ = current_;
-        return fresh;
-    }
-    void Forget() { last_.reset(); }
-
 private:
-    std::shared_ptr<const fsys::Folder> top_, current_, last_;
+    std::shared_ptr<const fsys::Folder> top_, current_;
     std::string path_;
     bool valid_ = false;
-    int64_t granularity_ = -1;
 };
 
 // A change held for its batch, with its folder and that folder's time
@@ -143,6 +128,17 @@ struct Undoer::Held {
     std::shared_ptr<const fsys::Folder> folder;
     fsys::Facts facts;
     std::shared_ptr<std::atomic<int64_t>> granularity;
+};
+
+// A change of the journal waiting for the look at its copy, asked together
+// with the next ones'.
+struct Undoer::Look {
+    JournalEntry entry;
+    std::shared_ptr<const fsys::Folder> folder;  // null: `failure` tells why
+    std::string name;
+    fsys::Facts facts;
+    fsys::Failure failure;
+    bool ok = false;  // `facts` hold the look
 };
 
 Undoer::Undoer(const JournalHeader& header, const fsys::Folder& copies, bool dryRun,
@@ -172,11 +168,67 @@ void Undoer::Add(const JournalEntry& entry, bool finished)
         totals_.interrupted = true;
         return;
     }
-    Plan(entry);
+    looks_.push_back({entry, nullptr, {}, {}, {}, false});
+    if (looks_.size() >= kLooksAtOnce)
+        LookAtCopies();
 }
 
-void Undoer::Plan(const JournalEntry& entry)
+// Opens the folders of the changes waiting, then looks at their copies
+// together (a folder's change at the folder itself), and plans each in turn.
+void Undoer::LookAtCopies()
 {
+    queries_.clear();
+    for (Look& look : looks_) {
+        const JournalEntry& entry = look.entry;
+        // A folder's change is made on the folder itself, a file's in its folder.
+        look.folder = cursor_->Open(entry.folder ? entry.path : ParentOf(entry.path), look.failure);
+        if (!look.folder)
+            continue;
+        if (entry.folder) {
+            look.ok = fsys::FolderFacts(*look.folder, look.facts, look.failure);
+            continue;
+        }
+        look.name = NameOf(entry.path);
+        fsys::NameQuery query;
+        query.folder = look.folder.get();
+        query.name = &look.name;
+        queries_.push_back(std::move(query));
+    }
+    fsys::FactsOfNames(queries_);
+    size_t asked = 0;
+    for (Look& look : looks_) {
+        if (!look.folder || look.entry.folder)
+            continue;
+        fsys::NameQuery& query = queries_[asked++];
+        look.ok = query.ok;
+        look.facts = query.facts;
+        look.failure = std::move(query.failure);
+    }
+    for (Look& look : looks_) {
+        if (stopped())
+            break;
+        if (stop_ && stop_->load()) {
+            totals_.interrupted = true;
+            break;
+        }
+        Plan(look);
+    }
+    looks_.clear();
+    queries_.clear();
+}
+
+int64_t Undoer::GranularityOf(const std::shared_ptr<const fsys::Folder>& folder)
+{
+    if (folder != granularityFolder_) {
+        granularityFolder_ = folder;
+        granularity_ = fsys::TimeGranularity(*folder);
+    }
+    return granularity_;
+}
+
+void Undoer::Plan(const Look& look)
+{
+    const JournalEntry& entry = look.entry;
     FileEvent event = EventOf(entry);
     const auto leave = [&](const std::string& reason) {
         ++totals_.leftAlone;
@@ -190,10 +242,8 @@ void Undoer::Plan(const JournalEntry& entry)
         event.reason = reason;
         observer_.OnEvent(event);
     };
-    fsys::Failure failure;
-    // A folder's change is made on the folder itself, a file's in its folder.
-    std::shared_ptr<const fsys::Folder> folder =
-        cursor_->Open(entry.folder ? entry.path : ParentOf(entry.path), failure);
+    const fsys::Failure& failure = look.failure;
+    const std::shared_ptr<const fsys::Folder>& folder = look.folder;
     if (!folder) {
         if (failure.code == ENOENT || failure.code == ENOTDIR || failure.code == ELOOP)
             leave(std::string(entry.folder ? "it is gone or was replaced" : "its folder is gone or was replaced") +
@@ -202,9 +252,8 @@ void Undoer::Plan(const JournalEntry& entry)
             fail(std::string(entry.folder ? "it" : "its folder") + " cannot be opened: " + failure.reason);
         return;
     }
-    fsys::Facts facts;
-    if (!(entry.folder ? fsys::FolderFacts(*folder, facts, failure)
-                       : fsys::NameFacts(*folder, NameOf(entry.path), facts, failure))) {
+    const fsys::Facts& facts = look.facts;
+    if (!look.ok) {
         if (failure.code == ENOENT)
             leave("gone since the run");
         else
@@ -233,7 +282,7 @@ void Undoer::Plan(const JournalEntry& entry)
     if (entry.mark == Mark::Done)
         asLeft = facts.modified == entry.kept;
     else  // the change may have been made, and rounded by the file system
-        asLeft = facts.modified == entry.set || Distance(facts.modified, entry.set) < cursor_->Granularity();
+        asLeft = facts.modified == entry.set || Distance(facts.modified, entry.set) < GranularityOf(folder);
     if (asBefore) {
         ++totals_.already;
         event.kind = EventKind::Skipped;
@@ -253,7 +302,7 @@ void Undoer::Plan(const JournalEntry& entry)
         observer_.OnEvent(event);
         return;
     }
-    if (cursor_->Fresh() || held_.empty()) {
+    if (held_.empty() || held_.back().folder != folder) {
         ++heldFolders_;
         held_.push_back({folder, facts, std::make_shared<std::atomic<int64_t>>(-1)});
     } else {
@@ -266,6 +315,7 @@ void Undoer::Plan(const JournalEntry& entry)
 
 void Undoer::Finish()
 {
+    LookAtCopies();
     Flush();
 }
 
@@ -333,7 +383,6 @@ void Undoer::Flush()
     planned_.clear();
     held_.clear();
     heldFolders_ = 0;
-    cursor_->Forget();  // the folder in hand counts again for the next batch
 }
 
 }  // namespace engine

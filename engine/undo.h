@@ -62,8 +62,11 @@ public:
 
 private:
     struct Held;
+    struct Look;
     class FolderCursor;
-    void Plan(const JournalEntry& entry);
+    void LookAtCopies();
+    void Plan(const Look& look);
+    int64_t GranularityOf(const std::shared_ptr<const fsys::Folder>& folder);
     void Flush();
     void Change(size_t k);
 
@@ -73,9 +76,13 @@ private:
     Observer& observer_;
     UndoTotals& totals_;
     std::unique_ptr<FolderCursor> cursor_;
+    std::vector<Look> looks_;                // waiting for the look at their copies
+    std::vector<fsys::NameQuery> queries_;   // those looks, asked together
     std::vector<Held> held_;
     std::vector<FileEvent> planned_;
     size_t heldFolders_ = 0;
+    std::shared_ptr<const fsys::Folder> granularityFolder_;  // the folder whose granularity is known
+    int64_t granularity_ = -1;
     int jobs_;
 };
 

@@ -5,7 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
+#include <iterator>
 
 #include <gtest/gtest.h>
 
@@ -151,6 +153,48 @@ TEST(Undo, CopiesChangedSinceTheRunAreLeftAloneWithTheReason)
     EXPECT_NE(undo.err.find(trees.c + "/d/empty: left alone, replaced"), std::string::npos) << undo.err;
     EXPECT_EQ(harness::ModifiedNanos(trees.c + "/d/m2"), kT + 7 + 5 * kS);
     EXPECT_EQ(harness::ModifiedNanos(trees.c + "/d/e/m3"), kT + 123 + kHour + kS);  // restored
+}
+
+// The copies are looked at many at a time: each change is still judged on
+// its own copy, and reported in the journal's order.
+TEST(Undo, CopiesLookedAtTogetherAreEachJudgedOnTheirOwnAndReportedInOrder)
+{
+    Trees trees(300);
+    ASSERT_EQ(trees.Run({"fix", trees.o, trees.c, "--shift", "1h", "--jobs", "1"}).status, 0);
+    const std::string journal = harness::JournalsIn(trees.state).at(0);
+    const std::string big = trees.c + "/big/f";
+    WriteText(big + "1010", "xyzw");                                   // edited: another size
+    harness::SetTimes(big + "1200", kT + 200 * 1001 + 3 * kS);          // touched since
+    unlink((big + "1150").c_str());                                    // gone
+    unlink((big + "1290").c_str());
+    ASSERT_EQ(symlink("f1000", (big + "1290").c_str()), 0);            // replaced by a link
+    ASSERT_EQ(std::system(("rm -r '" + trees.c + "/d/e'").c_str()), 0);  // its folder gone
+    const auto undo = trees.Run({"undo", journal, "--jobs", "1"});
+    EXPECT_EQ(undo.status, 1) << undo.err;
+    const std::vector<std::pair<std::string, std::string>> left = {
+        {"d/e/m3", "its folder is gone"}, {"big/f1010", "its size changed"}, {"big/f1150", "gone since the run"},
+        {"big/f1200", "its time changed"}, {"big/f1290", "replaced"}};
+    std::ifstream in(journal);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    size_t previousInErr = 0, previousInJournal = 0;
+    for (const auto& [path, reason] : left) {
+        SCOPED_TRACE(path);
+        const size_t inErr = undo.err.find(trees.c + "/" + path + ": left alone, " + reason);
+        const size_t inJournal = text.find("\"p\":\"" + path + "\"");
+        ASSERT_NE(inErr, std::string::npos) << undo.err;
+        ASSERT_NE(inJournal, std::string::npos);
+        // In the same order in both.
+        EXPECT_EQ(inErr > previousInErr, inJournal > previousInJournal);
+        previousInErr = inErr;
+        previousInJournal = inJournal;
+    }
+    // Every other copy has its time from before the run, to the nanosecond
+    // (the folders of the names removed and made have a time of now).
+    std::vector<std::string> expected = {"c/big", "c/big/f1010", "c/big/f1150", "c/big/f1200", "c/big/f1290",
+                                         "c/d", "c/d/e", "c/d/e/m3"};
+    EXPECT_EQ(harness::Differences(trees.before, trees.Now()), expected);
+    EXPECT_EQ(harness::ModifiedNanos(big + "1000"), kT + kHour);
+    EXPECT_EQ(harness::ModifiedNanos(big + "1299"), kT + 299 * 1001 + kHour);
 }
 
 TEST(Undo, ARunKilledAtAnyPointIsTakenBackWhole)
