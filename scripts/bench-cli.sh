@@ -56,7 +56,7 @@
 # pairs; SHARE_SSHFS=0 leaves out the sshfs part.
 # BASE_CLI=path/to/another/kelvora-cli adds that program's fix to each round
 # (with --jobs 1 and its default jobs on local trees, its default jobs on the
-# share): a baseline timed in the same run.
+# shares) and its undo to each round of undo: a baseline timed in the same run.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${KELVORA_BUILD:-$root/build}
@@ -333,7 +333,7 @@ if [ "$undo_pairs" -gt 0 ]; then
   o=$dir/originals c=$dir/copies folder=$XDG_STATE_HOME/kelvora/journal
   # One fix, then its journal undone (dry run, then for real), the tree put
   # back before each fix only: the undo finds the copies as the fix left them.
-  fx=(); dr=(); un=(); pf=0; pd=0; pu=0
+  fx=(); dr=(); un=(); bu=(); pf=0; pd=0; pu=0
   for run in $(seq 0 "$runs"); do
     a=$(timed "$dir" "$undo_pairs" --times-only "$cli" fix "$o" "$c" --shift 1h --quiet --journal "$bench/undo.jsonl.tmp")
     mkdir -p "$folder"
@@ -345,6 +345,15 @@ if [ "$undo_pairs" -gt 0 ]; then
     sync
     line=$("$timer" "$cli" undo "$journal" --quiet 2>&1 >/dev/null)
     u="$(field seconds <<<"$line") $(field peak_mb <<<"$line")"
+    if [ -n "$base_cli" ]; then
+      # The copies as a fix leaves them again, undone by the baseline.
+      "$cli" fix "$o" "$c" --shift 1h --quiet --journal "$bench/undo.jsonl.tmp"
+      mv "$bench/undo.jsonl.tmp" "$journal.base"
+      sync
+      line=$("$timer" "$base_cli" undo "$journal.base" --quiet 2>&1 >/dev/null)
+      rm -f "$journal.base"
+      [ "$run" -eq 0 ] || bu+=("$(field seconds <<<"$line")")
+    fi
     [ "$run" -eq 0 ] && continue
     fx+=("${a% *}"); dr+=("${d% *}"); un+=("${u% *}")
     pf=$(awk -v p="$pf" -v x="${a#* }" 'BEGIN {print (x > p ? x : p)}')
@@ -383,6 +392,10 @@ PY
     fix_mb dry_mb undo_mb B/change old_B/chg
   printf '%-8s %8s %8s %9s %9s %9s %8s %8s %8s %8s %8s\n' "$undo_pairs" "$changes" "$mf" "$md" "$mu" \
     "$(ratio "$mu" "$mf")" "$pf" "$pd" "$pu" "$(ratio "$bytes" "$changes")" "$(ratio "$old_bytes" "$changes")"
+  if [ -n "$base_cli" ]; then
+    mbu=$(printf '%s\n' "${bu[@]}" | median)
+    echo "  baseline $base_cli: undo $mbu s (baseline/undo $(ratio "$mbu" "$mu"))"
+  fi
   # journals over many journals of that size (copies of the last one).
   rm -rf "$folder"; mkdir -p "$folder"
   "$make_tree" --restore --times-only "$dir" "$undo_pairs" $((undo_pairs / 100))
