@@ -132,25 +132,47 @@ mounted_timed() {
   field seconds <<<"$line"
 }
 
+# Times `PROGRAM undo --last` (its default jobs) of a fix made just before
+# over the copies, both mounted anew, the tree put back first; prints its
+# seconds.
+mounted_undo() {
+  rm -rf "$XDG_STATE_HOME"
+  "$make_tree" --restore --times-only "$dir" "$pairs" $((pairs / 100))
+  sync
+  "${mount_cmd[@]}"
+  "$cli" fix "$o" "$mnt" --shift 1h --quiet
+  fusermount -u "$mnt" 2>/dev/null || umount "$mnt"
+  "${mount_cmd[@]}"
+  local line
+  line=$("$timer" "$1" undo --last --quiet 2>&1 >/dev/null)
+  fusermount -u "$mnt" 2>/dev/null || umount "$mnt"
+  field seconds <<<"$line"
+}
+
 # Paired rounds over the mounted copies: fix with its default jobs, fix
-# --jobs 1, rsync, the floor and, with BASE_CLI, that program's fix; sets
-# their medians in mjd, mj1, mrs, mfl and mbs.
+# --jobs 1, rsync, the floor, undo and, with BASE_CLI, that program's fix
+# and undo; sets their medians in mjd, mj1, mrs, mfl, mun, mbs and mbu.
 mounted_rounds() {
-  local jd=() j1=() rs=() fl=() bs=() a b r f x=""
+  local jd=() j1=() rs=() fl=() un=() bs=() bu=() a b r f u x="" y=""
   for run in $(seq 0 "$runs"); do
     a=$(mounted_timed "$cli" fix "$o" "$mnt" --shift 1h --quiet)
     b=$(mounted_timed "$cli" fix "$o" "$mnt" --shift 1h --quiet --jobs 1)
     r=$(mounted_timed rsync -rt --size-only --existing "$o/" "$mnt/")
     f=$(mounted_timed "$floor" "$o" "$mnt")
-    [ -z "$base_cli" ] || x=$(mounted_timed "$base_cli" fix "$o" "$mnt" --shift 1h --quiet)
+    u=$(mounted_undo "$cli")
+    if [ -n "$base_cli" ]; then
+      x=$(mounted_timed "$base_cli" fix "$o" "$mnt" --shift 1h --quiet)
+      y=$(mounted_undo "$base_cli")
+    fi
     [ "$run" -eq 0 ] && continue   # warm-up
-    jd+=("$a"); j1+=("$b"); rs+=("$r"); fl+=("$f")
-    [ -z "$base_cli" ] || bs+=("$x")
+    jd+=("$a"); j1+=("$b"); rs+=("$r"); fl+=("$f"); un+=("$u")
+    [ -z "$base_cli" ] || { bs+=("$x"); bu+=("$y"); }
   done
   mjd=$(printf '%s\n' "${jd[@]}" | median); mj1=$(printf '%s\n' "${j1[@]}" | median)
   mrs=$(printf '%s\n' "${rs[@]}" | median); mfl=$(printf '%s\n' "${fl[@]}" | median)
-  mbs=""
-  [ -z "$base_cli" ] || mbs=$(printf '%s\n' "${bs[@]}" | median)
+  mun=$(printf '%s\n' "${un[@]}" | median)
+  mbs=""; mbu=""
+  [ -z "$base_cli" ] || { mbs=$(printf '%s\n' "${bs[@]}" | median); mbu=$(printf '%s\n' "${bu[@]}" | median); }
 }
 
 share_bench() {
@@ -207,13 +229,14 @@ share_bench() {
   local kind
   kind=$(findmnt -n -o FSTYPE "$mnt" || stat -f -c %T "$mnt")
   fusermount -u "$mnt"
-  local mount_cmd=(mount_share) mjd mj1 mrs mfl mbs
+  local mount_cmd=(mount_share) mjd mj1 mrs mfl mun mbs mbu
   mounted_rounds
   echo "share: $kind (sshfs) from sshd on 127.0.0.1:$port; $pairs pairs, only times differ; medians of $runs paired runs"
-  printf '%-8s %9s %9s %9s %9s %10s %9s %9s\n' pairs cli_s cli_j1_s rsync_s floor_s rsync/cli cli/floor j1/cli
-  printf '%-8s %9s %9s %9s %9s %10s %9s %9s\n' "$pairs" "$mjd" "$mj1" "$mrs" "$mfl" "$(ratio "$mrs" "$mjd")" \
-    "$(ratio "$mjd" "$mfl")" "$(ratio "$mj1" "$mjd")"
-  [ -z "$mbs" ] || echo "baseline $base_cli, default jobs: $mbs s (baseline/cli $(ratio "$mbs" "$mjd"))"
+  printf '%-8s %9s %9s %9s %9s %10s %9s %9s %9s\n' pairs cli_s cli_j1_s rsync_s floor_s rsync/cli cli/floor j1/cli \
+    undo_s
+  printf '%-8s %9s %9s %9s %9s %10s %9s %9s %9s\n' "$pairs" "$mjd" "$mj1" "$mrs" "$mfl" "$(ratio "$mrs" "$mjd")" \
+    "$(ratio "$mjd" "$mfl")" "$(ratio "$mj1" "$mjd")" "$mun"
+  [ -z "$mbs" ] || echo "baseline $base_cli, default jobs: fix $mbs s (baseline/cli $(ratio "$mbs" "$mjd")), undo $mbu s (baseline/undo $(ratio "$mbu" "$mun"))"
 }
 
 # The same four commands with the copies behind the benchmark's own FUSE
@@ -244,17 +267,16 @@ delay_bench() {
   trap share_stop EXIT
   echo
   echo "delayed share: bench_delay_fs over the copies of $pairs pairs, only times differ; medians of $runs paired runs"
-  printf '%-8s %8s %9s %9s %9s %9s %10s %9s %9s
-' pairs delay_ms cli_s cli_j1_s rsync_s floor_s rsync/cli \
-    cli/floor j1/cli
+  printf '%-8s %8s %9s %9s %9s %9s %10s %9s %9s %9s\n' pairs delay_ms cli_s cli_j1_s rsync_s floor_s rsync/cli \
+    cli/floor j1/cli undo_s
   local delay us
   for delay in "${delays[@]}"; do
     us=$(awk -v d="$delay" 'BEGIN {printf "%d", d * 1000}')
-    local mount_cmd=("$delay_fs" "$c" "$mnt" "$us") mjd mj1 mrs mfl mbs
+    local mount_cmd=("$delay_fs" "$c" "$mnt" "$us") mjd mj1 mrs mfl mun mbs mbu
     mounted_rounds
-    printf '%-8s %8s %9s %9s %9s %9s %10s %9s %9s\n' "$pairs" "$delay" "$mjd" "$mj1" "$mrs" "$mfl" \
-      "$(ratio "$mrs" "$mjd")" "$(ratio "$mjd" "$mfl")" "$(ratio "$mj1" "$mjd")"
-    [ -z "$mbs" ] || echo "  baseline $base_cli, default jobs: $mbs s (baseline/cli $(ratio "$mbs" "$mjd"))"
+    printf '%-8s %8s %9s %9s %9s %9s %10s %9s %9s %9s\n' "$pairs" "$delay" "$mjd" "$mj1" "$mrs" "$mfl" \
+      "$(ratio "$mrs" "$mjd")" "$(ratio "$mjd" "$mfl")" "$(ratio "$mj1" "$mjd")" "$mun"
+    [ -z "$mbs" ] || echo "  baseline $base_cli, default jobs: fix $mbs s (baseline/cli $(ratio "$mbs" "$mjd")), undo $mbu s (baseline/undo $(ratio "$mbu" "$mun"))"
   done
 }
 
