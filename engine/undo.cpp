@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <iterator>
 #include <thread>
 
 #include "engine/change_outcome.h"
@@ -15,9 +16,11 @@ namespace {
 // Changes held, at most, behind one record of them; folders held open for them.
 constexpr size_t kBatch = 8192;
 constexpr size_t kMaxHeldFolders = 256;
-// Copies looked at together (fewer calls, and on a network file system
-// overlapping round trips), at most.
-constexpr size_t kLooksAtOnce = 128;
+// Copies looked at in one round, at most, shared among the threads 128 or
+// more each: their looks are asked together (fewer calls, and on a network
+// file system overlapping round trips).
+constexpr size_t kLooksAtOnce = 2048;
+constexpr size_t kLooksEach = 128;
 
 std::string ParentOf(const std::string& path)
 {
@@ -194,7 +197,7 @@ void Undoer::LookAtCopies()
         query.name = &look.name;
         queries_.push_back(std::move(query));
     }
-    fsys::FactsOfNames(queries_);
+    LookTogether();
     size_t asked = 0;
     for (Look& look : looks_) {
         if (!look.folder || look.entry.folder)
@@ -215,6 +218,32 @@ void Undoer::LookAtCopies()
     }
     looks_.clear();
     queries_.clear();
+}
+
+// The looks of queries_, on as many threads as the jobs allow and there are
+// looks for, each asking its share together.
+void Undoer::LookTogether()
+{
+    const size_t threads = std::min<size_t>(static_cast<size_t>(jobs_), queries_.size() / kLooksEach);
+    if (threads <= 1) {
+        fsys::FactsOfNames(queries_);
+        return;
+    }
+    std::vector<std::vector<fsys::NameQuery>> shares(threads);
+    const size_t each = (queries_.size() + threads - 1) / threads;
+    for (size_t t = 0; t < threads; ++t) {
+        const size_t from = std::min(queries_.size(), t * each), to = std::min(queries_.size(), from + each);
+        shares[t].assign(std::make_move_iterator(queries_.begin() + from), std::make_move_iterator(queries_.begin() + to));
+    }
+    std::vector<std::thread> workers;
+    for (size_t t = 1; t < threads; ++t)
+        workers.emplace_back([&shares, t] { fsys::FactsOfNames(shares[t]); });
+    fsys::FactsOfNames(shares[0]);
+    for (std::thread& worker : workers)
+        worker.join();
+    queries_.clear();
+    for (std::vector<fsys::NameQuery>& share : shares)
+        queries_.insert(queries_.end(), std::make_move_iterator(share.begin()), std::make_move_iterator(share.end()));
 }
 
 int64_t Undoer::GranularityOf(const std::shared_ptr<const fsys::Folder>& folder)

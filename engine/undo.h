@@ -65,6 +65,7 @@ private:
     struct Look;
     class FolderCursor;
     void LookAtCopies();
+    void LookTogether();
     void Plan(const Look& look);
     int64_t GranularityOf(const std::shared_ptr<const fsys::Folder>& folder);
     void Flush();

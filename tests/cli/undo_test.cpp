@@ -155,8 +155,8 @@ TEST(Undo, CopiesChangedSinceTheRunAreLeftAloneWithTheReason)
     EXPECT_EQ(harness::ModifiedNanos(trees.c + "/d/e/m3"), kT + 123 + kHour + kS);  // restored
 }
 
-// The copies are looked at many at a time: each change is still judged on
-// its own copy, and reported in the journal's order.
+// The copies are looked at many at a time, shared among threads: each change
+// is still judged on its own copy, and reported in the journal's order.
 TEST(Undo, CopiesLookedAtTogetherAreEachJudgedOnTheirOwnAndReportedInOrder)
 {
     Trees trees(300);
@@ -169,7 +169,8 @@ TEST(Undo, CopiesLookedAtTogetherAreEachJudgedOnTheirOwnAndReportedInOrder)
     unlink((big + "1290").c_str());
     ASSERT_EQ(symlink("f1000", (big + "1290").c_str()), 0);            // replaced by a link
     ASSERT_EQ(std::system(("rm -r '" + trees.c + "/d/e'").c_str()), 0);  // its folder gone
-    const auto undo = trees.Run({"undo", journal, "--jobs", "1"});
+    // Two threads share the looks of the batch.
+    const auto undo = trees.Run({"undo", journal, "--jobs", "3"});
     EXPECT_EQ(undo.status, 1) << undo.err;
     const std::vector<std::pair<std::string, std::string>> left = {
         {"d/e/m3", "its folder is gone"}, {"big/f1010", "its size changed"}, {"big/f1150", "gone since the run"},
