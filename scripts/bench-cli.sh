@@ -46,8 +46,9 @@
 # rather than by install-deps.sh, since sshfs's fuse3 takes the place of
 # fuse). On a tree where only times differ, paired runs of: fix with its
 # default jobs (raised on the share), fix --jobs 1, rsync -rt --size-only
-# --existing over the same mount and the floor program over it, the share
-# mounted anew for each run so that no cache of the run before answers.
+# --existing over the same mount, the floor program over it and undo of a
+# fix made just before, the share mounted anew for each run (and between
+# that fix and the undo) so that no cache of the run before answers.
 # Everything it starts is stopped on exit. Then the same four commands with
 # the copies behind a FUSE pass-through of the benchmark's own
 # (tests/bench/delay_fs.cpp, libfuse3, installed here when missing) that
