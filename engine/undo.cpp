@@ -22,6 +22,19 @@ constexpr size_t kMaxHeldFolders = 256;
 constexpr size_t kLooksAtOnce = 2048;
 constexpr size_t kLooksEach = 128;
 
+// Runs work(0) to work(threads - 1), the first on this thread, each of the
+// others on a thread of its own, and waits for them all.
+template <typename Work>
+void OnThreads(size_t threads, const Work& work)
+{
+    std::vector<std::thread> workers;
+    for (size_t t = 1; t < threads; ++t)
+        workers.emplace_back([&work, t] { work(t); });
+    work(0);
+    for (std::thread& worker : workers)
+        worker.join();
+}
+
 std::string ParentOf(const std::string& path)
 {
     const size_t slash = path.rfind('/');
@@ -158,6 +171,17 @@ bool Undoer::stopped() const
     return totals_.interrupted || !totals_.stoppedBy.empty();
 }
 
+bool Undoer::Halted()
+{
+    if (stopped())
+        return true;
+    if (stop_ && stop_->load()) {
+        totals_.interrupted = true;
+        return true;
+    }
+    return false;
+}
+
 void Undoer::Add(const JournalEntry& entry, bool finished)
 {
     ++totals_.changes;
@@ -165,12 +189,8 @@ void Undoer::Add(const JournalEntry& entry, bool finished)
         ++totals_.notMade;
         return;
     }
-    if (stopped())
+    if (Halted())
         return;
-    if (stop_ && stop_->load()) {
-        totals_.interrupted = true;
-        return;
-    }
     looks_.push_back({entry, nullptr, {}, {}, {}, false});
     if (looks_.size() >= kLooksAtOnce)
         LookAtCopies();
@@ -208,12 +228,8 @@ void Undoer::LookAtCopies()
         look.failure = std::move(query.failure);
     }
     for (Look& look : looks_) {
-        if (stopped())
+        if (Halted())
             break;
-        if (stop_ && stop_->load()) {
-            totals_.interrupted = true;
-            break;
-        }
         Plan(look);
     }
     looks_.clear();
@@ -235,12 +251,7 @@ void Undoer::LookTogether()
         const size_t from = std::min(queries_.size(), t * each), to = std::min(queries_.size(), from + each);
         shares[t].assign(std::make_move_iterator(queries_.begin() + from), std::make_move_iterator(queries_.begin() + to));
     }
-    std::vector<std::thread> workers;
-    for (size_t t = 1; t < threads; ++t)
-        workers.emplace_back([&shares, t] { fsys::FactsOfNames(shares[t]); });
-    fsys::FactsOfNames(shares[0]);
-    for (std::thread& worker : workers)
-        worker.join();
+    OnThreads(threads, [&shares](size_t t) { fsys::FactsOfNames(shares[t]); });
     queries_.clear();
     for (std::vector<fsys::NameQuery>& share : shares)
         queries_.insert(queries_.end(), std::make_move_iterator(share.begin()), std::make_move_iterator(share.end()));
@@ -392,12 +403,7 @@ void Undoer::Flush()
                                          [](const FileEvent& event) { return event.folder; });
         const size_t threads =
             folders ? 1 : std::min<size_t>(static_cast<size_t>(jobs_), (planned_.size() + 63) / 64);
-        std::vector<std::thread> workers;
-        for (size_t t = 1; t < threads; ++t)
-            workers.emplace_back(work);
-        work();
-        for (std::thread& worker : workers)
-            worker.join();
+        OnThreads(threads, [&work](size_t) { work(); });
         // Reported in order; a change not begun stays Planned and is not reported.
         for (FileEvent& event : planned_) {
             switch (event.kind) {

@@ -64,6 +64,9 @@ private:
     struct Held;
     struct Look;
     class FolderCursor;
+    // True once asked to stop (counted as an interruption) or stopped by a
+    // refused record.
+    bool Halted();
     void LookAtCopies();
     void LookTogether();
     void Plan(const Look& look);
