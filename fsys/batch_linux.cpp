@@ -122,6 +122,16 @@ private:
 
 #endif
 
+Where WhereUsed()
+{
+    const char* value = std::getenv("KELVORA_IO_URING");
+    if (value && std::strcmp(value, "0") == 0)
+        return Where::Nowhere;
+    if (value && std::strcmp(value, "1") == 0)
+        return Where::Everywhere;
+    return Where::Remote;
+}
+
 // Each thread reads the setting once, with its first call, and makes its
 // ring when first asked for it.
 struct ThreadCalls {
@@ -164,16 +174,6 @@ Where WhereUsedHere()
 bool InUse()
 {
     return Calls::Of() != nullptr;
-}
-
-Where WhereUsed()
-{
-    const char* value = std::getenv("KELVORA_IO_URING");
-    if (value && std::strcmp(value, "0") == 0)
-        return Where::Nowhere;
-    if (value && std::strcmp(value, "1") == 0)
-        return Where::Everywhere;
-    return Where::Remote;
 }
 
 }  // namespace batch

@@ -1,9 +1,9 @@
 // Calls of one thread asked of the kernel together: opens, statx and closes
 // queued, then handed over and waited for in one system call through an
-// io_uring of the thread (where, see WhereUsed). Where io_uring is refused (kernels before 5.6,
-// seccomp filters, containers that forbid it, a build without liburing) or
-// turned off with KELVORA_IO_URING=0, Of() gives null and the caller makes
-// each call itself.
+// io_uring of the thread (where: see Where). Where io_uring is refused
+// (kernels before 5.6, seccomp filters, containers that forbid it, a build
+// without liburing) or turned off with KELVORA_IO_URING=0, Of() gives null
+// and the caller makes each call itself.
 #pragma once
 
 #include <fcntl.h>
@@ -50,9 +50,8 @@ bool InUse();
 // FUSE file system), overlapping them is what counts. So by default only
 // there; KELVORA_IO_URING=1 asks on every file system (the tests use it to
 // run the batched path on local folders), KELVORA_IO_URING=0 nowhere.
+// This thread reads the setting once, with its first call.
 enum class Where { Nowhere, Remote, Everywhere };
-Where WhereUsed();
-// The same, as this thread read it with its first call.
 Where WhereUsedHere();
 
 }  // namespace batch
