@@ -93,14 +93,19 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
 # The journals of the timed runs, removed before each run.
 export XDG_STATE_HOME=$bench/state
 
+# Puts the tree DIR of PAIRS pairs (MODE: --times-only or empty) back as it
+# was made, and the journals away. The restore's own writes go to the disk
+# now, not in the first flush of the run timed next (the journal's).
+put_back() {
+  rm -rf "$XDG_STATE_HOME"
+  "$make_tree" --restore $3 "$1" "$2" $(($2 / 100))
+  sync
+}
+
 # Times one command after putting the tree back; prints "seconds peak_mb".
 timed() {
   local dir=$1 pairs=$2 mode=$3; shift 3
-  rm -rf "$XDG_STATE_HOME"
-  "$make_tree" --restore $mode "$dir" "$pairs" $((pairs / 100))
-  # The restore's own writes go to the disk now, not in the first flush of
-  # the run timed next (the journal's).
-  sync
+  put_back "$dir" "$pairs" "$mode"
   local line
   line=$("$timer" "$@" 2>&1 >/dev/null)
   echo "$(field seconds <<<"$line") $(field peak_mb <<<"$line")"
@@ -123,9 +128,7 @@ share_stop() {
 # the array mount_cmd, the tree ($dir, $pairs) put back first; prints its
 # seconds.
 mounted_timed() {
-  rm -rf "$XDG_STATE_HOME"
-  "$make_tree" --restore --times-only "$dir" "$pairs" $((pairs / 100))
-  sync
+  put_back "$dir" "$pairs" --times-only
   "${mount_cmd[@]}"
   local line
   line=$("$timer" "$@" 2>&1 >/dev/null)
@@ -137,9 +140,7 @@ mounted_timed() {
 # over the copies, both mounted anew, the tree put back first; prints its
 # seconds.
 mounted_undo() {
-  rm -rf "$XDG_STATE_HOME"
-  "$make_tree" --restore --times-only "$dir" "$pairs" $((pairs / 100))
-  sync
+  put_back "$dir" "$pairs" --times-only
   "${mount_cmd[@]}"
   "$cli" fix "$o" "$mnt" --shift 1h --quiet
   fusermount -u "$mnt" 2>/dev/null || umount "$mnt"

@@ -69,10 +69,10 @@ for attempt in 1 2 3; do
   echo "apt-get update failed (attempt $attempt); trying again in $((attempt * 15)) s" >&2
   sleep $((attempt * 15))
 done
-install() {
+apt_install() {
   DEBIAN_FRONTEND=noninteractive "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
-install && exit 0
+apt_install && exit 0
 # The i386 lists are the ones a mirror most often has half-synced, their
 # libraries a security update behind the amd64 ones. Without the 32-bit Wine
 # the tests run the 64-bit build under wine64 (scripts/win-arch.sh), so the
@@ -84,9 +84,9 @@ if [[ " ${missing[*]} " == *" wine32:i386 "* ]]; then
     [ "$p" = wine32:i386 ] || rest+=("$p")
   done
   missing=("${rest[@]}")
-  install && exit 0
+  apt_install && exit 0
 fi
 echo "apt-get install failed; fetching the lists again in 30 s" >&2
 sleep 30
 "${apt[@]}" update -qq || true
-install
+apt_install
